@@ -1,0 +1,1 @@
+#include "app/text_functions.h"

@@ -1,0 +1,1 @@
+#include "diag/diag_result.h"

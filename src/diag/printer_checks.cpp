@@ -1,0 +1,1 @@
+#include "diag/diagnose_job.h"

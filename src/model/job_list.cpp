@@ -1,0 +1,1 @@
+#include "model/job_list.h"

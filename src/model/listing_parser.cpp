@@ -1,0 +1,1 @@
+#include "model/listing_parser.h"

@@ -1,0 +1,1 @@
+#include "model/object_attrs.h"

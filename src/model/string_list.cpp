@@ -1,0 +1,1 @@
+#include "model/string_list.h"

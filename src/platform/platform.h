@@ -1,0 +1,58 @@
+#pragma once
+// The only door to the operating system: environment, command line, files, paths and child
+// processes. Paths arrive as the program's Windows-notation texts; on POSIX every "\" becomes "/".
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Value of an environment variable; empty when not set.
+std::string GetEnv(const std::string& name);
+
+// The argument text: on POSIX the arguments after the program name joined by single blanks; on
+// Windows the raw command line after the program's name.
+std::string ArgumentText(int argc, char** argv);
+
+// A Windows-notation path text as a path of this system.
+std::string NativePath(const std::string& winPath);
+
+// The listing tool's real path for its Windows-notation text. On POSIX, when "<x>.exe" does not
+// exist and "<x>" does, the latter.
+std::string ResolveToolPath(const std::string& winPath);
+
+// Length of a file; nullopt when it cannot be examined (missing, not a regular file, no access).
+std::optional<int64_t> FileLength(const std::string& winPath);
+
+// Reads a whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& winPath, std::string& out);
+
+// Writes a file safely: a new file beside the target, then replaces the target. On failure the
+// target is unchanged and `error` holds the reason.
+bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes, std::string& error);
+
+// Result of one captured child run.
+struct CaptureResult {
+    // 0 ok; 2000 pipe creation failed; 2001 handle duplication failed; 2002 start failed or a
+    // read failed without an exit code; 2004 ended by KillRunningChild; other: exit code after a
+    // failed read.
+    int32_t code = 0;
+    std::string out;
+    std::string err;
+};
+
+// Starts `nativeApp` with `args` (args[0] is the program name shown to the child; Windows uses
+// `commandLine` instead), no shell, standard input an empty pipe, and reads standard output and
+// standard error concurrently until both close, with reads of at most `outReadSize` and
+// `errReadSize` bytes. The child is reaped before returning. Only one run at a time.
+CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& commandLine,
+                            const std::vector<std::string>& args, int32_t outReadSize,
+                            int32_t errReadSize);
+
+// Ends the child of the run in progress (with its process group on POSIX) and makes that run
+// return 2004 at once. Does nothing when no run is in progress. Safe from any thread.
+void KillRunningChild();
+
+}  // namespace platform
