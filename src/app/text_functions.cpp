@@ -1,1 +1,151 @@
 #include "app/text_functions.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace basCommon {
+
+std::string SubstituteArgs(std::string_view tmpl, std::initializer_list<std::string_view> args) {
+    std::string text(tmpl);
+    const std::string_view* arg = args.begin();
+    for (char n = '1'; n <= '9'; ++n) {
+        const char placeholder[] = {'%', n, '\0'};
+        std::string_view value;
+        if (arg != args.end()) {
+            value = *arg++;
+        }
+        const size_t at = text.find(placeholder);
+        if (at != std::string::npos) {
+            text.replace(at, 2, value);
+        }
+    }
+    return text;
+}
+
+std::string ConvertToWinPath(std::string_view path) {
+    std::string result(path);
+    for (char& c : result) {
+        if (c == '|') {
+            c = ':';
+        } else if (c == '/') {
+            c = '\\';
+        }
+    }
+    return result;
+}
+
+std::string StripQuotes(std::string_view text) {
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        return std::string(text.substr(1, text.size() - 2));
+    }
+    return std::string(text);
+}
+
+bool SplitAtColons(std::string_view in, std::string& part1, std::string& part2,
+                   std::string& part3) {
+    const size_t first = in.find(':');
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    const size_t second = in.find(':', first + 1);
+    part1 = in.substr(0, first);
+    if (second == std::string_view::npos) {
+        part2 = in.substr(first + 1);
+        part3.clear();
+    } else {
+        part2 = in.substr(first + 1, second - first - 1);
+        part3 = in.substr(second + 1);
+    }
+    return true;
+}
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+size_t SkipDigits(std::string_view text, size_t at) {
+    while (at < text.size() && IsDigit(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+}  // namespace
+
+double NumericValue(std::string_view text) {
+    size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    const size_t start = at;
+    size_t end = SkipDigits(text, at);
+    bool anyDigit = end > start;
+    if (end < text.size() && text[end] == '.') {
+        const size_t fractionEnd = SkipDigits(text, end + 1);
+        anyDigit = anyDigit || fractionEnd > end + 1;
+        end = fractionEnd;
+    }
+    if (!anyDigit) {
+        return 0.0;
+    }
+    if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
+        size_t exponent = end + 1;
+        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) {
+            ++exponent;
+        }
+        const size_t exponentEnd = SkipDigits(text, exponent);
+        if (exponentEnd > exponent) {
+            end = exponentEnd;
+        }
+    }
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(text.data() + start, text.data() + end, value);
+    if (ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value unchanged on overflow or underflow: tell them apart by the
+        // exponent's sign.
+        const bool tiny = text.substr(start, end - start).find("e-") != std::string_view::npos ||
+                          text.substr(start, end - start).find("E-") != std::string_view::npos;
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    } else if (ec != std::errc()) {
+        value = 0.0;
+    }
+    (void)ptr;
+    return negative ? -value : value;
+}
+
+namespace {
+
+template <typename Int>
+Int RoundClamped(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    const double rounded = std::nearbyint(value);
+    if (rounded >= static_cast<double>(std::numeric_limits<Int>::max())) {
+        return std::numeric_limits<Int>::max();
+    }
+    if (rounded <= static_cast<double>(std::numeric_limits<Int>::min())) {
+        return std::numeric_limits<Int>::min();
+    }
+    return static_cast<Int>(rounded);
+}
+
+}  // namespace
+
+int32_t RoundToInt32(double value) {
+    return RoundClamped<int32_t>(value);
+}
+
+int64_t RoundToInt64(double value) {
+    return RoundClamped<int64_t>(value);
+}
+
+}  // namespace basCommon

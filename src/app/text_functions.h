@@ -11,7 +11,8 @@ namespace basCommon {
 // Fills "%1" to "%9" in `tmpl`: for n = 1..9 in turn, the first occurrence of "%n" in the text
 // as it stands after the previous steps is replaced by argument n (empty when not given).
 // Arguments beyond the ninth are ignored.
-std::string SubstituteArgs(std::string_view tmpl, std::initializer_list<std::string_view> args = {});
+std::string SubstituteArgs(std::string_view tmpl,
+                           std::initializer_list<std::string_view> args = {});
 
 // "|" becomes ":", "/" becomes "\"; every other character stays.
 std::string ConvertToWinPath(std::string_view path);
