@@ -19,6 +19,11 @@ void CheckJobAttrAgainstPrinter(clsDiagResult& result, const std::string& printe
                                 const std::string& printerAttr, const std::string& jobAttr,
                                 const std::string& extraJobAttr = {});
 
+// Runs CheckJobAttrAgainstPrinter for each of the 33 job/printer attribute pairs, in their fixed
+// order.
+void CheckJobAgainstPrinter(clsDiagResult& result, const std::string& printerName,
+                            const clsObjectAttrs& printer, const clsObjectAttrs& job);
+
 // Reports (342) the documents of the job that carry no data.
 void CheckEmptyDocuments(clsDiagResult& result, const clsObjectAttrs& job);
 
