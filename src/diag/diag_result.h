@@ -15,10 +15,9 @@ struct DiagMessage {
 };
 
 class clsDiagResult {
-  public:
+public:
     void Clear();
-    // Appends the unable-to-access message (104..108) for object class 1..5; other classes:
-    // nothing.
+    // Appends the unable-to-access message (104..108) for object class 1..5; other classes: nothing.
     void PrintUA(int32_t in_objectClass, const std::string& in_objectName);
     // Appends catalogue text `fmt` with its placeholders filled by the arguments, each formatted
     // as a value list first.
@@ -51,7 +50,7 @@ class clsDiagResult {
     // each without one pair of enclosing quotes, joined by ", ". A text without NUL is one value.
     static std::string FormatValueList(std::string_view text);
 
-  private:
+private:
     // The text without one pair of enclosing double quotes.
     static std::string TrimQuotes(std::string_view text);
     void AppendMessage(int32_t id, std::vector<std::string> args, std::string text);
