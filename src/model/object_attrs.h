@@ -10,7 +10,7 @@
 #include "model/string_list.h"
 
 class clsObjectAttrs {
-public:
+  public:
     // Copies the address, stores the options, clears the entries and lists (returns Update()).
     int32_t Init(const clsObjectAddr& in_object, bool in_bListAll,
                  const std::string& in_sRequestedAttrs = {});
@@ -29,8 +29,11 @@ public:
     const clsObjectAddr& Address() const { return m_address; }
     const clsStringList& Entries() const { return m_entries; }
 
-private:
+  private:
+    int32_t ListInto();
     void IndexDocuments();
+    std::string StoredValue(const std::string& in_sAttr, int32_t in_nDocId,
+                            bool& usesDocuments) const;
 
     clsObjectAddr m_address;
     bool m_listAll = false;

@@ -8,7 +8,7 @@
 #include <string>
 
 class clsStringList {
-public:
+  public:
     clsStringList();
     ~clsStringList();
     clsStringList(const clsStringList& other);
@@ -41,8 +41,11 @@ public:
     void CopyAllItems(const clsStringList& in_stringList);
     int32_t Count() const;
 
-private:
+  private:
     struct Impl;
+    int32_t MatchFrom(int32_t from) const;
+    void EndSearch();
+
     std::unique_ptr<Impl> m_impl;
     int32_t m_searchCursor = 0;
     std::string m_searchText;
