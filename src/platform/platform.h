@@ -31,13 +31,15 @@ bool ReadWholeFile(const std::string& winPath, std::string& out);
 
 // Writes a file safely: a new file beside the target, then replaces the target. On failure the
 // target is unchanged and `error` holds the reason.
-bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes, std::string& error);
+bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes,
+                         std::string& error);
 
 // Result of one captured child run.
 struct CaptureResult {
     // 0 ok; 2000 pipe creation failed; 2001 handle duplication failed; 2002 start failed or a
-    // read failed without an exit code; 2004 ended by KillRunningChild; other: exit code after a
-    // failed read.
+    // read failed (on POSIX always 2002, so that a failed read never looks like success);
+    // 2004 ended by KillRunningChild; other (Windows): exit code after a failed read.
+    // `out` and `err` hold every byte read; both are empty unless `code` is 0.
     int32_t code = 0;
     std::string out;
     std::string err;
@@ -54,5 +56,9 @@ CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& com
 // Ends the child of the run in progress (with its process group on POSIX) and makes that run
 // return 2004 at once. Does nothing when no run is in progress. Safe from any thread.
 void KillRunningChild();
+
+// Number of descriptors (handles) this process has open; -1 when it cannot be told. For tests
+// that prove runs leave nothing open.
+int OpenDescriptorCount();
 
 }  // namespace platform
