@@ -1,1 +1,230 @@
+#include "listing/child_runner.h"
+
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <future>
+#include <initializer_list>
+#include <string>
+#include <thread>
+
+#include "platform/platform.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using basPosixCtl::KillChildProcess;
+using basPosixCtl::RunChildProcess;
+
+std::string Pattern(size_t n) {
+    std::string text(n, ' ');
+    for (size_t i = 0; i < n; ++i) {
+        text[i] = static_cast<char>('a' + i % 26);
+    }
+    return text;
+}
+
+ChildCommand ChildWith(std::initializer_list<std::string> actions) {
+    ChildCommand cmd;
+    cmd.args.push_back(TEST_CHILD_PATH);
+    cmd.args.insert(cmd.args.end(), actions);
+    for (const std::string& arg : cmd.args) {
+        cmd.commandLine += (cmd.commandLine.empty() ? "" : " ") + arg;
+    }
+    return cmd;
+}
+
+// True when this process has no child left, running or unreaped.
+bool NoChildLeft() {
+    return ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
+}
+
+class ChildRunner : public ::testing::Test {
+  protected:
+    void SetUp() override { basPosixCtl::ResetReadSizes(); }
+    void TearDown() override { basPosixCtl::ResetReadSizes(); }
+
+    // Runs the test child; a run that hangs is killed after 20 s so that the test fails instead.
+    int32_t Run(const ChildCommand& cmd, const std::string& app = TEST_CHILD_PATH) {
+        auto run =
+            std::async(std::launch::async, [&] { return RunChildProcess(app, cmd, out, err); });
+        if (run.wait_for(20s) != std::future_status::ready) {
+            ADD_FAILURE() << "run did not end: " << cmd.commandLine;
+            KillChildProcess();
+        }
+        return run.get();
+    }
+
+    clsKvOutput out;
+    clsKvOutput err;
+};
+
+TEST_F(ChildRunner, SilentChildGivesTwoEmptyOutputs) {
+    out.Init("old");
+    err.Init("old");
+    EXPECT_EQ(Run(ChildWith({})), 0);
+    EXPECT_TRUE(out.IsEmpty());
+    EXPECT_TRUE(err.IsEmpty());
+    EXPECT_EQ(basPosixCtl::StdoutReadSize(), 4096);
+    EXPECT_EQ(basPosixCtl::StderrReadSize(), 256);
+}
+
+TEST_F(ChildRunner, OutputLargerThanReadSizeAsksForRepeatThenGivesAll) {
+    const ChildCommand cmd = ChildWith({"out", "5000", "errtext", "warn"});
+    EXPECT_EQ(Run(cmd), 903);
+    EXPECT_TRUE(out.IsEmpty());
+    EXPECT_TRUE(err.IsEmpty());
+    EXPECT_EQ(basPosixCtl::StdoutReadSize(), 5000);
+    EXPECT_EQ(basPosixCtl::StderrReadSize(), 256);
+
+    EXPECT_EQ(Run(cmd), 0);
+    EXPECT_EQ(out.GetAll(), Pattern(5000));
+    EXPECT_EQ(err.GetAll(), "warn");
+
+    // Sizes only grow: a smaller output later does not shrink them.
+    EXPECT_EQ(Run(ChildWith({"out", "10"})), 0);
+    EXPECT_EQ(basPosixCtl::StdoutReadSize(), 5000);
+}
+
+TEST_F(ChildRunner, StandardErrorSizeGrowsOnItsOwnAndBothGrowInOneRun) {
+    EXPECT_EQ(Run(ChildWith({"outtext", "x", "err", "300"})), 903);
+    EXPECT_EQ(basPosixCtl::StderrReadSize(), 300);
+    EXPECT_EQ(basPosixCtl::StdoutReadSize(), 4096);
+    EXPECT_TRUE(out.IsEmpty());
+
+    const ChildCommand both = ChildWith({"out", "7000", "err", "700"});
+    EXPECT_EQ(Run(both), 903);
+    EXPECT_EQ(basPosixCtl::StdoutReadSize(), 7000);
+    EXPECT_EQ(basPosixCtl::StderrReadSize(), 700);
+    EXPECT_EQ(Run(both), 0);
+    EXPECT_EQ(out.Length(), 7000);
+    EXPECT_EQ(err.Length(), 700);
+}
+
+TEST_F(ChildRunner, ReadsBothStreamsConcurrently) {
+    // A child that fills standard error before writing standard output would block for good
+    // against a reader that drains standard output first.
+    const ChildCommand errFirst = ChildWith({"err", "1000000", "out", "1000000"});
+    EXPECT_EQ(Run(errFirst), 903);
+    EXPECT_EQ(Run(errFirst), 0);
+    EXPECT_EQ(out.GetAll(), Pattern(1000000));
+    EXPECT_EQ(err.GetAll(), Pattern(1000000));
+
+    EXPECT_EQ(Run(ChildWith({"both", "1000000"})), 0);
+    EXPECT_EQ(out.Length(), 1000000);
+    EXPECT_EQ(err.Length(), 1000000);
+}
+
+TEST_F(ChildRunner, KeepsEverySingleByteAndNul) {
+    const ChildCommand cmd =
+        ChildWith({"out", "1", "sleep", "30", "nul", "3", "sleep", "30", "out", "1", "err", "1"});
+    EXPECT_EQ(Run(cmd), 0);
+    EXPECT_EQ(out.GetAll(), std::string("a\0\0\0a", 5));
+    EXPECT_EQ(err.GetAll(), "a");
+}
+
+TEST_F(ChildRunner, ArgumentsReachTheChildUnsplitAndUninterpreted) {
+    EXPECT_EQ(Run(ChildWith({"outtext", "a  b \"c\" $HOME; *"})), 0);
+    EXPECT_EQ(out.GetAll(), "a  b \"c\" $HOME; *");
+}
+
+TEST_F(ChildRunner, ExitCodeAndCrashDoNotMatterOnceOutputsClosed) {
+    EXPECT_EQ(Run(ChildWith({"outtext", "listed", "exit", "7"})), 0);
+    EXPECT_EQ(out.GetAll(), "listed");
+    EXPECT_EQ(Run(ChildWith({"errtext", "dying", "abort"})), 0);
+    EXPECT_EQ(err.GetAll(), "dying");
+    EXPECT_EQ(Run(ChildWith({"outtext", "x", "segv"})), 0);
+    EXPECT_EQ(out.GetAll(), "x");
+    EXPECT_TRUE(NoChildLeft());
+}
+
+TEST_F(ChildRunner, ChildHasOnlyStandardDescriptorsAndItsOwnGroup) {
+    const int inheritable = ::dup(1);  // not close-on-exec: must still not reach the child
+    ASSERT_GE(inheritable, 3);
+    EXPECT_EQ(Run(ChildWith({"fds"})), 0);
+    ::close(inheritable);
+    EXPECT_EQ(out.GetAll(), "0 1 2");
+    EXPECT_EQ(Run(ChildWith({"pgid"})), 0);
+    EXPECT_EQ(out.GetAll(), "own");
+}
+
+TEST_F(ChildRunner, MissingProgramFailsToStartAndLeavesNothing) {
+    const int fdsBefore = platform::OpenDescriptorCount();
+    out.Init("old");
+    err.Init("old");
+    const std::string missing = std::string(TEST_CHILD_PATH) + "-missing";
+    EXPECT_EQ(Run(ChildWith({}), missing), 2002);
+    EXPECT_TRUE(out.IsEmpty());
+    EXPECT_TRUE(err.IsEmpty());
+    EXPECT_EQ(platform::OpenDescriptorCount(), fdsBefore);
+    EXPECT_TRUE(NoChildLeft());
+}
+
+TEST_F(ChildRunner, WindowsToolPathFindsTheProgramWithoutSuffix) {
+    std::string winPath = std::string(TEST_CHILD_PATH) + ".exe";
+    for (char& c : winPath) {
+        c = c == '/' ? '\\' : c;
+    }
+    EXPECT_EQ(Run(ChildWith({"outtext", "found"}), winPath), 0);
+    EXPECT_EQ(out.GetAll(), "found");
+}
+
+// Starts `cmd`, kills it from another thread after 200 ms; returns the code and the time taken.
+std::pair<int32_t, std::chrono::steady_clock::duration> RunAndKill(const ChildCommand& cmd) {
+    clsKvOutput out;
+    clsKvOutput err;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread killer([] {
+        std::this_thread::sleep_for(200ms);
+        KillChildProcess();
+    });
+    const int32_t rc = RunChildProcess(TEST_CHILD_PATH, cmd, out, err);
+    const auto taken = std::chrono::steady_clock::now() - start;
+    killer.join();
+    EXPECT_TRUE(out.IsEmpty());
+    EXPECT_TRUE(err.IsEmpty());
+    return {rc, taken};
+}
+
+TEST_F(ChildRunner, KillEndsASleepingChildAtOnce) {
+    const auto [rc, taken] = RunAndKill(ChildWith({"outtext", "partial", "sleep", "30000"}));
+    EXPECT_EQ(rc, 2004);
+    EXPECT_LT(taken, 5s);
+    EXPECT_TRUE(NoChildLeft());
+}
+
+TEST_F(ChildRunner, KillEndsARunWhoseGrandchildHoldsThePipes) {
+    const auto [rc, taken] = RunAndKill(ChildWith({"grandchild", "30000"}));
+    EXPECT_EQ(rc, 2004);
+    EXPECT_LT(taken, 5s);
+    EXPECT_TRUE(NoChildLeft());
+}
+
+TEST_F(ChildRunner, KillWithoutARunChangesNothing) {
+    KillChildProcess();
+    EXPECT_EQ(Run(ChildWith({"outtext", "ok"})), 0);
+    EXPECT_EQ(out.GetAll(), "ok");
+}
+
+TEST_F(ChildRunner, TenThousandRunsLeaveNoDescriptorOrChildBehind) {
+    const int fdsBefore = platform::OpenDescriptorCount();
+    ASSERT_GT(fdsBefore, 0);
+    const ChildCommand cmd = ChildWith({"outtext", "x", "errtext", "y"});
+    const std::string missing = std::string(TEST_CHILD_PATH) + "-missing";
+    int failures = 0;
+    for (int i = 0; i < 10000; ++i) {
+        const bool startFails = i % 100 == 99;
+        const int32_t rc = RunChildProcess(startFails ? missing : TEST_CHILD_PATH, cmd, out, err);
+        if (rc != (startFails ? 2002 : 0) || (!startFails && out.GetAll() != "x")) {
+            ++failures;
+        }
+    }
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(platform::OpenDescriptorCount(), fdsBefore);
+    EXPECT_TRUE(NoChildLeft());
+}
+
+}  // namespace
