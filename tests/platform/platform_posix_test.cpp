@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PlatformText, ArgumentsJoinWithSingleBlanksAndPathsTurnSlashes) {
+    char prog[] = "stallscan";
+    char a1[] = "pseudo-kvls@D:\\canned";
+    char a2[] = "";
+    char a3[] = "two words";
+    char* argv[] = {prog, a1, a2, a3, nullptr};
+    EXPECT_EQ(platform::ArgumentText(4, argv), "pseudo-kvls@D:\\canned  two words");
+    EXPECT_EQ(platform::ArgumentText(1, argv), "");
+    EXPECT_EQ(platform::NativePath("C:\\print\\\\bin/x"), "C:/print//bin/x");
+}
+
+class PlatformFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("stallscan-platform-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void Write(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    // The same path in the program's Windows notation.
+    std::string Win(const fs::path& path) {
+        std::string text = path.string();
+        for (char& c : text) {
+            c = c == '/' ? '\\' : c;
+        }
+        return text;
+    }
+    fs::path dir;
+};
+
+TEST_F(PlatformFiles, ToolPathPrefersTheExeAndFallsBackToTheBareName) {
+    const std::string exe = Win(dir / "kvls.exe");
+    EXPECT_EQ(platform::ResolveToolPath(exe), (dir / "kvls.exe").string());  // neither exists
+    Write(dir / "kvls", "x");
+    EXPECT_EQ(platform::ResolveToolPath(exe), (dir / "kvls").string());
+    Write(dir / "kvls.exe", "x");
+    EXPECT_EQ(platform::ResolveToolPath(exe), (dir / "kvls.exe").string());
+}
+
+TEST_F(PlatformFiles, LengthAndContentsOfRegularFilesOnly) {
+    Write(dir / "empty", "");
+    Write(dir / "data", std::string("a\0\r\nb", 5));
+    EXPECT_EQ(platform::FileLength(Win(dir / "empty")), 0);
+    EXPECT_EQ(platform::FileLength(Win(dir / "data")), 5);
+    EXPECT_FALSE(platform::FileLength(Win(dir / "missing")).has_value());
+    EXPECT_FALSE(platform::FileLength(Win(dir)).has_value());
+
+    std::string bytes = "old";
+    EXPECT_TRUE(platform::ReadWholeFile(Win(dir / "data"), bytes));
+    EXPECT_EQ(bytes, std::string("a\0\r\nb", 5));
+    bytes = "old";
+    EXPECT_FALSE(platform::ReadWholeFile(Win(dir / "missing"), bytes));
+    EXPECT_FALSE(platform::ReadWholeFile(Win(dir), bytes));
+    EXPECT_EQ(bytes, "old");
+}
+
+TEST_F(PlatformFiles, ReplaceWritesNewContentsKeepsModeAndLeavesNoTemporary) {
+    const fs::path target = dir / "log.txt";
+    std::string error;
+    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "first\r\n", error)) << error;
+    ::chmod(target.c_str(), 0640);
+    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "second\r\n", error)) << error;
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(target.string(), bytes));
+    EXPECT_EQ(bytes, "second\r\n");
+    struct stat st;
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(PlatformFiles, ReplaceFailureNamesTheReasonAndKeepsTheTarget) {
+    std::string error;
+    EXPECT_FALSE(
+        platform::ReplaceFileContents((dir / "no-such-dir" / "log.txt").string(), "x", error));
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+
+    // A directory in the target's place cannot be replaced by a file.
+    fs::create_directories(dir / "taken");
+    error.clear();
+    EXPECT_FALSE(platform::ReplaceFileContents((dir / "taken").string(), "x", error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(fs::is_directory(dir / "taken"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+}  // namespace
