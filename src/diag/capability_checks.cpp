@@ -180,10 +180,11 @@ std::string TotalCopies(const clsObjectAttrs& job, const clsStringList& values) 
     return std::to_string(copies);
 }
 
-clsStringList JobValues(Rule rule, const std::string& jobAttr, const clsObjectAttrs& job,
-                        int32_t n) {
+clsStringList JobValues(Rule rule, const std::string& jobAttr, const clsObjectAttrs& job) {
     clsStringList values;
-    if (rule == Rule::MemberPerDocument && n > 0) {
+    // Highlight colours are read per document even on a printer that lists none, so that a
+    // document whose mismatch action is "ignore" is never reported.
+    if (rule == Rule::MemberPerDocument) {
         AddDocumentHighlightColours(job, values);
     } else {
         values.Init(job.GetMultiValues(jobAttr));
@@ -271,7 +272,7 @@ void CheckJobAttrAgainstPrinter(clsDiagResult& result, const std::string& printe
         return;
     }
 
-    const clsStringList values = JobValues(rule, jobAttr, job, n);
+    const clsStringList values = JobValues(rule, jobAttr, job);
     for (int32_t i = 1; i <= values.Count(); ++i) {
         const std::string v = values.Item(i);
         if (n == 0 || !Covers(rule, v, single, printerValues)) {
