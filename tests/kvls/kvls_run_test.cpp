@@ -1,0 +1,311 @@
+// Runs the built kvls as a child process against a small model.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "run_kvls.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kvls_test::RunKvls;
+using kvls_test::RunResult;
+
+constexpr const char* kWaiting =
+    "(current-job-state==pending) || (current-job-state==paused) || (current-job-state==held)";
+
+void WriteText(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class KvlsRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("kvls_run_test_" + std::to_string(getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        const fs::path m = root_ / "data";
+        WriteText(m / "servers/srv1.txt",
+                  "server-name = srv1\nserver-state = ready\nenabled = true\n");
+        WriteText(m / "printers/p1.txt",
+                  "# first printer\ndomain = D1\nprinter-state = idle\nassociated-server = srv1\n"
+                  "document-formats-ready = PCL\n    simple-text\nsides-ready = one-sided\n");
+        WriteText(m / "queues/q1.txt", "state = ready\nphysical-printers-supported = p1\n  p2\n");
+        WriteText(m / "jobs/srv1-42.txt",
+                  "server = srv1\njob-identifier = 42\njob-name = weekly report\n"
+                  "current-job-state = pending\n[document 2]\noctet-count = 0\n"
+                  "[document 1]\ndocument-format = PCL\noctet-count = 10\n");
+        WriteText(m / "jobs/srv1-43.txt", "job-identifier = 43\ncurrent-job-state = completed\n");
+        WriteText(m / "jobs/srv1-100.txt", "job-identifier = 100\ncurrent-job-state = paused\n");
+        WriteText(m / "jobs/anything.txt",
+                  "server = srv1\njob-identifier = 7\ncurrent-job-state = held\n");
+        WriteText(m / "jobs/srv2-5.txt", "job-identifier = 5\ncurrent-job-state = pending\n");
+        env_ = {{"KVLS_DATA", m.string()},
+                {"KVLS_LOG", ""},
+                {"KVLS_FAULT", ""},
+                {"KVLS_FAULT_MATCH", ""}};
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    RunResult Run(const std::vector<std::string>& args, int timeout_ms = 10000) {
+        return RunKvls(args, env_, timeout_ms);
+    }
+
+    static void ExpectNoEntries(const RunResult& r) {
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "No entries.\r\n");
+        EXPECT_EQ(r.exit_code, 1);
+    }
+
+    static void ExpectUsageError(const RunResult& r, const std::string& what) {
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("kvls: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(what), std::string::npos) << r.err;
+        EXPECT_EQ(r.exit_code, 2);
+    }
+
+    fs::path root_;
+    std::map<std::string, std::string> env_;
+};
+
+const std::string kJob42 =
+    "srv1:42: job-identifier = 42\r\n"
+    "srv1:42: job-name = weekly report\r\n"
+    "srv1:42: current-job-state = pending\r\n"
+    "srv1:42.1: document-format = PCL\r\n"
+    "srv1:42.1: octet-count = 10\r\n"
+    "srv1:42.2: octet-count = 0\r\n";
+
+TEST_F(KvlsRun, EachClassOptionListsItsObject) {
+    RunResult r = Run({"-cs", "-r", "all", "-sl", "-F", "srv1"});
+    EXPECT_EQ(r.out,
+              "srv1: server-name = srv1\r\nsrv1: server-state = ready\r\nsrv1: enabled = true\r\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exit_code, 0);
+
+    EXPECT_EQ(Run({"-cp", "-r", "all", "-sl", "-F", "p1"}).out,
+              "p1: printer-state = idle\r\n"
+              "p1: associated-server = srv1\r\n"
+              "p1: document-formats-ready = PCL\r\n"
+              "                             simple-text\r\n"
+              "p1: sides-ready = one-sided\r\n");
+    EXPECT_EQ(Run({"-cq", "-r", "all", "-sl", "-F", "q1"}).out,
+              "q1: state = ready\r\nq1: physical-printers-supported = p1\r\n"
+              "                                  p2\r\n");
+    EXPECT_EQ(Run({"-cj", "-x", "scope=1", "-r", "all", "-sl", "-F", "srv1:42"}).out, kJob42);
+    EXPECT_EQ(Run({"-c", "i-v-j", "-r", "all", "-sl", "-F", "srv1:42"}).out, kJob42);
+    EXPECT_EQ(Run({"-cd", "-r", "all", "-sl", "-F", "srv1:42.2"}).out,
+              "srv1:42.2: octet-count = 0\r\n");
+    EXPECT_EQ(Run({"-c", "i-v-d", "-r", "octet-count", "-sl", "-F", "srv1:42"}).out,
+              "srv1:42.1: octet-count = 10\r\nsrv1:42.2: octet-count = 0\r\n");
+    // A class option names where to look: a printer is no server.
+    ExpectNoEntries(Run({"-cs", "-r", "all", "-sl", "-F", "p1"}));
+}
+
+TEST_F(KvlsRun, RequestedAttributesAreListedInFileOrder) {
+    EXPECT_EQ(Run({"-cp", "-r", "sides-ready printer-state", "-sl", "-F", "p1"}).out,
+              "p1: printer-state = idle\r\np1: sides-ready = one-sided\r\n");
+    EXPECT_EQ(Run({"-cp", "-r", "sides-ready all", "-sl", "-F", "p1"}).out,
+              Run({"-cp", "-r", "all", "-sl", "-F", "p1"}).out);
+    // Requested attributes apply to the job and its documents alike.
+    EXPECT_EQ(
+        Run({"-cj", "-x", "scope=1", "-r", "job-name octet-count", "-sl", "-F", "srv1:42"}).out,
+        "srv1:42: job-name = weekly report\r\nsrv1:42.1: octet-count = 10\r\n"
+        "srv1:42.2: octet-count = 0\r\n");
+    ExpectNoEntries(Run({"-cp", "-r", "no-such-attribute", "-sl", "-F", "p1"}));
+}
+
+TEST_F(KvlsRun, DomainSelectsObjects) {
+    EXPECT_EQ(Run({"-cp", "-x", "domain-name=D1", "-r", "printer-state", "-sl", "-F", "p1"}).out,
+              "p1: printer-state = idle\r\n");
+    ExpectNoEntries(Run({"-cp", "-x", "domain-name=D2", "-r", "all", "-sl", "-F", "p1"}));
+    ExpectNoEntries(Run({"-cs", "-x", "domain-name=D1", "-r", "all", "-sl", "-F", "srv1"}));
+    EXPECT_EQ(Run({"-cs", "-r", "enabled", "-sl", "-F", "srv1"}).exit_code, 0);
+}
+
+TEST_F(KvlsRun, ServerJobListHonoursTheFilterInJobNumberOrder) {
+    RunResult r =
+        Run({"-cj", "-x", "scope=1", "-r", "job-identifier", "-sl", "-f", kWaiting, "srv1:"});
+    EXPECT_EQ(r.out,
+              "srv1:7: job-identifier = 7\r\nsrv1:42: job-identifier = 42\r\n"
+              "srv1:100: job-identifier = 100\r\n");
+    EXPECT_EQ(r.exit_code, 0);
+    // Without a filter every job of the server is listed, documents after their job.
+    r = Run({"-cj", "-x", "scope=1", "-r", "all", "-sl", "-F", "srv1:"});
+    EXPECT_NE(r.out.find("srv1:43: current-job-state = completed\r\n"), std::string::npos);
+    EXPECT_NE(r.out.find(kJob42), std::string::npos);
+    EXPECT_EQ(r.out.find("srv2"), std::string::npos);
+    // The filter applies to a single job too.
+    ExpectNoEntries(Run({"-cj", "-r", "all", "-sl", "-f", kWaiting, "srv1:43"}));
+    ExpectNoEntries(Run({"-cj", "-r", "all", "-sl", "-f", "current-job-state==printing", "srv1:"}));
+}
+
+TEST_F(KvlsRun, UnknownObjectsHaveNoEntries) {
+    for (const char* name : {"nope", "../servers/srv1", "..", "srv1:"}) {
+        ExpectNoEntries(Run({"-cp", "-r", "all", "-sl", "-F", name}));
+    }
+    for (const char* name : {"srv1:999", "srv1", ":42", "srv3:", "srv1:42.1"}) {
+        ExpectNoEntries(Run({"-cj", "-r", "all", "-sl", "-F", name}));
+    }
+    ExpectNoEntries(Run({"-cd", "-r", "all", "-sl", "-F", "srv1:42.3"}));
+}
+
+TEST_F(KvlsRun, CommandLinesItDoesNotUnderstandAreErrors) {
+    ExpectUsageError(Run({}), "no object class");
+    ExpectUsageError(Run({"-cp", "-r", "all"}), "no object name");
+    ExpectUsageError(Run({"-r", "all", "p1"}), "no object class");
+    ExpectUsageError(Run({"-cp", "-cs", "p1"}), "more than one object class");
+    ExpectUsageError(Run({"-c", "i-v-x", "p1"}), "unknown object class");
+    ExpectUsageError(Run({"-cp", "-q", "p1"}), "unknown option: -q");
+    ExpectUsageError(Run({"-cp", "-x", "colour=red", "p1"}), "-x");
+    ExpectUsageError(Run({"-cp", "-x", "scope=one", "p1"}), "-x");
+    ExpectUsageError(Run({"-cp", "-F", "-f", "a==b", "p1"}), "exclude");
+    ExpectUsageError(Run({"-cp", "-f", "(a==b", "p1"}), "filter: missing \")\"");
+    ExpectUsageError(Run({"-cp", "p1", "-sl"}), "after the object name");
+    ExpectUsageError(Run({"-cp", "-r"}), "needs a value");
+    const RunResult missing = RunKvls({"-cs", "srv1"}, {{"KVLS_DATA", (root_ / "none").string()}});
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find("model folder not found"), std::string::npos);
+    EXPECT_EQ(missing.exit_code, 3);
+}
+
+TEST_F(KvlsRun, DefaultModelIsTheDataFolderBesideBin) {
+    fs::create_directories(root_ / "bin");
+    fs::copy_file(KVLS_PATH, root_ / "bin/kvls");
+    const RunResult r = RunKvls({"-cs", "-r", "enabled", "-sl", "-F", "srv1"}, {{"KVLS_DATA", ""}},
+                                10000, (root_ / "bin/kvls").string());
+    EXPECT_EQ(r.out, "srv1: enabled = true\r\n");
+}
+
+TEST_F(KvlsRun, LogAppendsOneLinePerRun) {
+    const fs::path log = root_ / "runs.log";
+    env_["KVLS_LOG"] = log.string();
+    Run({"-cp", "-x", "domain-name=D1", "-r", "printer-state printer-problem-message", "-sl", "-F",
+         "p1"});
+    Run({"-cq", "-bogus", "q\"1\\"});
+    env_["KVLS_FAULT"] = "stderr:down";
+    Run({"-cs", "-r", "", "srv1"});
+    EXPECT_EQ(ReadText(log),
+              "-cp -x domain-name=D1 -r \"printer-state printer-problem-message\" -sl -F p1\n"
+              "-cq -bogus \"q\\\"1\\\\\"\n"
+              "-cs -r \"\" srv1\n");
+}
+
+TEST_F(KvlsRun, FaultSleepDelaysTheAnswer) {
+    env_["KVLS_FAULT"] = "sleep:0.3";
+    const auto start = std::chrono::steady_clock::now();
+    const RunResult r = Run({"-cs", "-r", "enabled", "-sl", "-F", "srv1"});
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    EXPECT_EQ(r.out, "srv1: enabled = true\r\n");
+}
+
+TEST_F(KvlsRun, FaultHangNeverAnswers) {
+    env_["KVLS_FAULT"] = "hang";
+    const RunResult r = Run({"-cs", "-r", "enabled", "-sl", "-F", "srv1"}, 400);
+    EXPECT_TRUE(r.timed_out);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(KvlsRun, FaultCrashAfterWritesAPrefixThenDies) {
+    env_["KVLS_FAULT"] = "crash-after:10";
+    RunResult r = Run({"-cj", "-r", "all", "-sl", "-F", "srv1:42"});
+    EXPECT_EQ(r.out, kJob42.substr(0, 10));
+    EXPECT_NE(r.signal, 0);
+    EXPECT_EQ(r.exit_code, -1);
+    env_["KVLS_FAULT"] = "crash-after:1M";
+    r = Run({"-cj", "-r", "all", "-sl", "-F", "srv1:42"});
+    EXPECT_EQ(r.out, kJob42);
+    EXPECT_NE(r.signal, 0);
+}
+
+TEST_F(KvlsRun, FaultBytesWritesExactlyThatManyBytes) {
+    env_["KVLS_FAULT"] = "bytes:2M";
+    RunResult r = Run({"-cj", "-r", "all", "-sl", "-F", "srv1:42"});
+    ASSERT_EQ(r.out.size(), 2u * 1024 * 1024);
+    EXPECT_EQ(r.out.substr(0, kJob42.size()), kJob42);
+    // Everything after the answer is comment lines, so a parser reads the same listing.
+    std::istringstream rest(r.out.substr(kJob42.size()));
+    std::string line;
+    while (std::getline(rest, line)) ASSERT_EQ(line.front(), '#');
+    for (const char* n : {"5", "1", "2", "3"}) {
+        env_["KVLS_FAULT"] = std::string("bytes:") + n;
+        r = Run({"-cs", "-r", "enabled", "-sl", "-F", "nope"});
+        EXPECT_EQ(r.out.size(), std::stoul(n)) << n;
+        EXPECT_EQ(r.out.front(), '#');
+        EXPECT_EQ(r.err, "No entries.\r\n");
+    }
+    env_["KVLS_FAULT"] = "bytes:5";
+    EXPECT_EQ(Run({"-cs", "-r", "enabled", "-sl", "-F", "srv1"}).out, "srv1:");
+}
+
+TEST_F(KvlsRun, FaultStderrReportsAnErrorOnly) {
+    env_["KVLS_FAULT"] = "stderr:kvls: server srv1 is not responding";
+    const RunResult r = Run({"-cs", "-r", "enabled", "-sl", "-F", "srv1"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "kvls: server srv1 is not responding\r\n");
+    EXPECT_NE(r.exit_code, 0);
+}
+
+TEST_F(KvlsRun, FaultMatchAndMalformedFaults) {
+    env_["KVLS_FAULT"] = "stderr:queue trouble";
+    env_["KVLS_FAULT_MATCH"] = "-cq";
+    EXPECT_EQ(Run({"-cq", "-r", "all", "-sl", "-F", "q1"}).err, "queue trouble\r\n");
+    EXPECT_EQ(Run({"-cs", "-r", "enabled", "-sl", "-F", "srv1"}).out, "srv1: enabled = true\r\n");
+    env_["KVLS_FAULT_MATCH"] = "";
+    for (const char* bad : {"sleep", "sleep:x", "hang:1", "bytes:-1", "bytes:1G",
+                            "crash-after:", "stderr:", "explode"}) {
+        env_["KVLS_FAULT"] = bad;
+        ExpectUsageError(Run({"-cs", "-r", "all", "-sl", "-F", "srv1"}), "KVLS_FAULT");
+    }
+}
+
+TEST_F(KvlsRun, ExportWritesPseudoFilesEqualToLiveListings) {
+    WriteText(root_ / "data/queues/srv1.txt", "state = paused\nenabled = false\n");
+    const fs::path dir = root_ / "pseudo";
+    const RunResult r = Run({"--export-pseudo", dir.string()});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_NE(r.err.find("srv1.txt is shared by a server, queue"), std::string::npos) << r.err;
+
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"p1.txt", "q1.txt", "srv1-100.txt", "srv1-42.txt",
+                                               "srv1-43.txt", "srv1-7.txt", "srv1-jids.txt",
+                                               "srv1.txt", "srv2-5.txt", "srv2-jids.txt"}));
+    EXPECT_EQ(
+        ReadText(dir / "srv1-jids.txt"),
+        Run({"-cj", "-x", "scope=1", "-r", "job-identifier", "-sl", "-f", kWaiting, "srv1:"}).out);
+    EXPECT_EQ(ReadText(dir / "srv2-jids.txt"), "srv2:5: job-identifier = 5\r\n");
+    EXPECT_EQ(ReadText(dir / "srv1-42.txt"), kJob42);
+    EXPECT_EQ(ReadText(dir / "p1.txt"), Run({"-cp", "-r", "all", "-sl", "-F", "p1"}).out);
+    // Server first, then the queue of the same name, under one object name.
+    EXPECT_EQ(ReadText(dir / "srv1.txt"),
+              "srv1: server-name = srv1\r\nsrv1: server-state = ready\r\nsrv1: enabled = true\r\n"
+              "srv1: state = paused\r\nsrv1: enabled = false\r\n");
+    ExpectUsageError(Run({"--export-pseudo"}), "--export-pseudo");
+}
+
+TEST_F(KvlsRun, ExportWritesAnEmptyJobListForAServerWithoutWaitingJobs) {
+    fs::remove(root_ / "data/jobs/srv2-5.txt");
+    WriteText(root_ / "data/servers/srv3.txt", "server-state = ready\n");
+    const fs::path dir = root_ / "pseudo";
+    ASSERT_EQ(Run({"--export-pseudo", dir.string()}).exit_code, 0);
+    EXPECT_TRUE(fs::exists(dir / "srv3-jids.txt"));
+    EXPECT_EQ(fs::file_size(dir / "srv3-jids.txt"), 0u);
+    EXPECT_FALSE(fs::exists(dir / "srv2-jids.txt"));
+}
+
+}  // namespace
