@@ -298,11 +298,15 @@ TEST_F(KvlsRun, ExportWritesPseudoFilesEqualToLiveListings) {
     ExpectUsageError(Run({"--export-pseudo"}), "--export-pseudo");
 }
 
-TEST_F(KvlsRun, ExportWritesAnEmptyJobListForAServerWithoutWaitingJobs) {
+TEST_F(KvlsRun, ExportWritesEmptyJobListsAndReportsSkippedModelLines) {
     fs::remove(root_ / "data/jobs/srv2-5.txt");
-    WriteText(root_ / "data/servers/srv3.txt", "server-state = ready\n");
+    WriteText(root_ / "data/servers/srv3.txt", "server-state = ready\nnot an attribute\n");
     const fs::path dir = root_ / "pseudo";
-    ASSERT_EQ(Run({"--export-pseudo", dir.string()}).exit_code, 0);
+    const RunResult r = Run({"--export-pseudo", dir.string()});
+    ASSERT_EQ(r.exit_code, 0);
+    EXPECT_NE(r.err.find("srv3.txt: line 2: not an \"attribute = value\" line, skipped"),
+              std::string::npos)
+        << r.err;
     EXPECT_TRUE(fs::exists(dir / "srv3-jids.txt"));
     EXPECT_EQ(fs::file_size(dir / "srv3-jids.txt"), 0u);
     EXPECT_FALSE(fs::exists(dir / "srv2-jids.txt"));

@@ -29,10 +29,17 @@ bool WriteFile(const fs::path& path, const std::string& content) {
     return std::fclose(f.release()) == 0 && written;
 }
 
+void NoteFileWarnings(const NamedObject& object, ExportReport* report) {
+    for (const std::string& w : object.object.warnings) {
+        report->warnings.push_back(object.file.string() + ": " + w + ", skipped");
+    }
+}
+
 void AddNamed(const ModelStore& store, ObjectClass cls, const char* label,
               std::map<std::string, PseudoFile>* files, ExportReport* report) {
     const AttrSelection all;
     for (const NamedObject& object : store.LoadAllNamed(cls)) {
+        NoteFileWarnings(object, report);
         if (object.name.find(':') != std::string::npos) {
             report->warnings.push_back("not exported, the name holds \":\": " + object.name);
             continue;
@@ -82,6 +89,7 @@ bool ExportPseudo(const ModelStore& store, const fs::path& dir, ExportReport* re
     }
     const AttrSelection all;
     for (const NamedObject& job : store.LoadJobs("")) {
+        NoteFileWarnings(job, report);
         const std::size_t colon = job.name.find(':');
         servers.insert(job.name.substr(0, colon));
         std::string& content =

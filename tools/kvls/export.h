@@ -8,7 +8,8 @@
 //                       classes with the same name share the file, in the order server, queue,
 //                       printer (so the printer's value of a shared attribute is read last)
 //
-// Every line ends with CR LF. Domains are not exported (pseudo mode has none).
+// Every line ends with CR LF. Domains are not exported (pseudo mode has none). Lines of the model
+// files that were skipped are reported as warnings, so the export doubles as a model check.
 #pragma once
 
 #include <filesystem>
@@ -21,7 +22,7 @@ namespace kvls {
 
 struct ExportReport {
     int files = 0;
-    std::vector<std::string> warnings;  // shared files, names that cannot be file names
+    std::vector<std::string> warnings;  // shared files, unusable names, skipped model lines
     std::string error;                  // set when the export failed
 };
 

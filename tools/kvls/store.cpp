@@ -103,7 +103,7 @@ std::vector<NamedObject> ModelStore::LoadAllNamed(ObjectClass cls) const {
     std::vector<NamedObject> objects;
     for (const fs::path& file : TextFiles(cls)) {
         if (std::optional<ModelObject> object = LoadFile(file)) {
-            objects.push_back({file.stem().string(), std::move(*object)});
+            objects.push_back({file.stem().string(), std::move(*object), file});
         }
     }
     return objects;
@@ -114,15 +114,16 @@ std::optional<NamedObject> ModelStore::LoadJob(std::string_view server,
     std::string s, n;
     const std::string stem = std::string(server) + "-" + std::string(number);
     if (IsSafeName(stem)) {
-        std::optional<ModelObject> job = LoadFile(Folder(ObjectClass::kJob) / (stem + ".txt"));
+        const fs::path file = Folder(ObjectClass::kJob) / (stem + ".txt");
+        std::optional<ModelObject> job = LoadFile(file);
         if (job && JobIdentity(*job, stem, &s, &n) && s == server && n == number) {
-            return NamedObject{s + ":" + n, std::move(*job)};
+            return NamedObject{s + ":" + n, std::move(*job), file};
         }
     }
     for (const fs::path& file : TextFiles(ObjectClass::kJob)) {
         std::optional<ModelObject> job = LoadFile(file);
         if (job && JobIdentity(*job, file.stem().string(), &s, &n) && s == server && n == number) {
-            return NamedObject{s + ":" + n, std::move(*job)};
+            return NamedObject{s + ":" + n, std::move(*job), file};
         }
     }
     return std::nullopt;
@@ -136,7 +137,7 @@ std::vector<NamedObject> ModelStore::LoadJobs(std::string_view server) const {
         std::optional<ModelObject> job = LoadFile(file);
         if (job && JobIdentity(*job, file.stem().string(), &s, &n) &&
             (server.empty() || s == server) && seen.insert(s + ":" + n).second) {
-            jobs.push_back({s + ":" + n, std::move(*job)});
+            jobs.push_back({s + ":" + n, std::move(*job), file});
         }
     }
     std::stable_sort(jobs.begin(), jobs.end(), JobBefore);

@@ -23,6 +23,7 @@ enum class ObjectClass { kServer, kPrinter, kQueue, kJob, kDocument };
 struct NamedObject {
     std::string name;
     ModelObject object;
+    std::filesystem::path file;  // the file it was read from
 };
 
 // True for a name that can be used as a file name in the model (no path separators, no NUL,
