@@ -88,7 +88,7 @@ TEST_F(CapabilityTest, CopiesFromDocumentsCountAsOneCopyEach) {
         "");
 }
 
-TEST_F(CapabilityTest, CopiesBeyondThirtyTwoBitsAreReportedAsThey) {
+TEST_F(CapabilityTest, CopiesBeyondThirtyTwoBitsAreReportedAsTheyAre) {
     // 65536 * 65536 wraps to 0 in 32 bits; the product must still exceed the limit.
     EXPECT_EQ(Check({{"job-copies", "65536"}, {"int-max-copy-count", "65536"}},
                     {{"maximum-copies-supported", "100"}}, "maximum-copies-supported", "job-copies",

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include "app/globals.h"
 
 #include "diag/fake_print_system.h"
 
@@ -420,6 +424,59 @@ TEST_F(DiagnoseJobTest, AReusedResultStartsEmpty) {
     EXPECT_EQ(Diagnose("0"), "Invalid job identifier \"0\".\r\n");
     EXPECT_EQ(result.JobStatus(), "");
     EXPECT_EQ(result.Messages().size(), 1u);
+}
+
+// Pseudo mode: canned files "S1.txt", "S1-12.txt", "Q1.txt" ... in a directory.
+class PseudoModeTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_dir =
+            std::filesystem::temp_directory_path() /
+            ("stallscan-diag-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_dir / "pseudo");
+        m_savedPseudoDir = gPseudoDir;
+        gPseudoDir = (m_dir / "pseudo").string();
+    }
+    void TearDown() override {
+        gPseudoDir = m_savedPseudoDir;
+        std::filesystem::remove_all(m_dir);
+    }
+    void Write(const std::filesystem::path& file, const std::string& lines) {
+        std::ofstream(file, std::ios::binary) << lines;
+    }
+    std::filesystem::path Pseudo(const std::string& name) const { return m_dir / "pseudo" / name; }
+
+    std::filesystem::path m_dir;
+    std::string m_savedPseudoDir;
+};
+
+TEST_F(PseudoModeTest, DiagnosesAWaitingJobFromCannedFiles) {
+    Write(Pseudo("S1.txt"), "S1: server-state = paused\r\n");
+    Write(Pseudo("S1-12.txt"),
+          "S1:12: job-identifier = 12\r\nS1:12: current-job-state = pending\r\n"
+          "S1:12: assigned-queue = Q1\r\n");
+    Write(Pseudo("Q1.txt"), "Q1: state = ready\r\nQ1: physical-printers-supported = P1\r\n");
+    Write(Pseudo("P1.txt"),
+          "P1: printer-state = needs-attention\r\nP1: associated-server = SUP1\r\n");
+    Write(Pseudo("SUP1.txt"), "SUP1: server-name = SUP1\r\nSUP1: enabled = false\r\n");
+    clsDiagResult result;
+    basDiagJobs::DiagnoseJob("S1", "", "12", result);
+    EXPECT_EQ(result.DiagMessages(),
+              "- Spooler \"S1\" is paused.\r\n"
+              "- Supervisor \"SUP1\" is disabled.\r\n"
+              "- Printer \"P1\" needs attention.\r\n");
+}
+
+TEST_F(PseudoModeTest, AJobIdentifierNeverNamesAFileOutsideTheDirectory) {
+    Write(Pseudo("S1.txt"), "S1: server-state = idle\r\n");
+    std::filesystem::create_directories(Pseudo("S1-1"));
+    Write(m_dir / "evil.txt", "S1:1: job-identifier = 1\r\nS1:1: current-job-state = held\r\n");
+    clsDiagResult result;
+    for (const std::string id : {"1/../../evil", "1\\..\\..\\evil"}) {
+        basDiagJobs::DiagnoseJob("S1", "", id, result);
+        EXPECT_EQ(result.DiagMessages(), "Job \"" + id + "\" not found in server \"S1\".\r\n");
+    }
 }
 
 }  // namespace
