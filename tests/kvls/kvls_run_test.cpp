@@ -125,7 +125,11 @@ TEST_F(KvlsRun, RequestedAttributesAreListedInFileOrder) {
         Run({"-cj", "-x", "scope=1", "-r", "job-name octet-count", "-sl", "-F", "srv1:42"}).out,
         "srv1:42: job-name = weekly report\r\nsrv1:42.1: octet-count = 10\r\n"
         "srv1:42.2: octet-count = 0\r\n");
-    ExpectNoEntries(Run({"-cp", "-r", "no-such-attribute", "-sl", "-F", "p1"}));
+    // An object without the requested attributes is still an object: no "No entries.".
+    const RunResult r = Run({"-cp", "-r", "paf-v-file-name", "-sl", "-F", "p1"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exit_code, 0);
 }
 
 TEST_F(KvlsRun, DomainSelectsObjects) {

@@ -53,30 +53,35 @@ std::vector<NamedObject> JobsNamed(const JobName& n, const ModelStore& store) {
     return jobs;
 }
 
-void ListNamed(const Request& request, const ModelStore& store, std::string* out) {
-    if (std::optional<ModelObject> object = store.LoadNamed(request.cls, request.object_name)) {
-        if (Selected(*object, object->attrs, request)) {
-            AppendAttributes(out, request.object_name, object->attrs, request.attrs);
-        }
+// Each List function appends the matching objects and returns how many matched.
+int ListNamed(const Request& request, const ModelStore& store, std::string* out) {
+    std::optional<ModelObject> object = store.LoadNamed(request.cls, request.object_name);
+    if (!object || !Selected(*object, object->attrs, request)) {
+        return 0;
     }
+    AppendAttributes(out, request.object_name, object->attrs, request.attrs);
+    return 1;
 }
 
-void ListJobs(const Request& request, const ModelStore& store, std::string* out) {
+int ListJobs(const Request& request, const ModelStore& store, std::string* out) {
     const JobName n = SplitJobName(request.object_name, false);
-    if (!n.valid) {
-        return;
-    }
-    for (const NamedObject& job : JobsNamed(n, store)) {
-        if (Selected(job.object, job.object.attrs, request)) {
-            AppendJob(out, job, request.attrs);
+    int matched = 0;
+    if (n.valid) {
+        for (const NamedObject& job : JobsNamed(n, store)) {
+            if (Selected(job.object, job.object.attrs, request)) {
+                AppendJob(out, job, request.attrs);
+                ++matched;
+            }
         }
     }
+    return matched;
 }
 
-void ListDocuments(const Request& request, const ModelStore& store, std::string* out) {
+int ListDocuments(const Request& request, const ModelStore& store, std::string* out) {
     const JobName n = SplitJobName(request.object_name, true);
+    int matched = 0;
     if (!n.valid) {
-        return;
+        return 0;
     }
     for (const NamedObject& job : JobsNamed(n, store)) {
         for (const Document& d : job.object.documents) {
@@ -84,9 +89,11 @@ void ListDocuments(const Request& request, const ModelStore& store, std::string*
             if ((n.document.empty() || n.document == number) &&
                 Selected(job.object, d.attrs, request)) {
                 AppendAttributes(out, job.name + "." + number, d.attrs, request.attrs);
+                ++matched;
             }
         }
     }
+    return matched;
 }
 
 }  // namespace
@@ -129,20 +136,21 @@ Answer AnswerRequest(const Request& request, const ModelStore& store) {
         answer.exit_code = kExitNoModel;
         return answer;
     }
+    int matched = 0;
     switch (request.cls) {
         case ObjectClass::kServer:
         case ObjectClass::kPrinter:
         case ObjectClass::kQueue:
-            ListNamed(request, store, &answer.out);
+            matched = ListNamed(request, store, &answer.out);
             break;
         case ObjectClass::kJob:
-            ListJobs(request, store, &answer.out);
+            matched = ListJobs(request, store, &answer.out);
             break;
         case ObjectClass::kDocument:
-            ListDocuments(request, store, &answer.out);
+            matched = ListDocuments(request, store, &answer.out);
             break;
     }
-    if (answer.out.empty()) {
+    if (matched == 0) {
         answer.err = std::string(kNoEntries) + std::string(kCrLf);
         answer.exit_code = kExitNoEntries;
     }

@@ -42,8 +42,10 @@ bool AppendAttributes(std::string* out, std::string_view name, const AttrSet& at
 // Appends a job and, after it, its documents (as name.N).
 void AppendJob(std::string* out, const NamedObject& job, const AttrSelection& selection);
 
-// Runs the request against the model. Nothing to list gives "No entries." on standard error,
-// an empty standard output and kExitNoEntries.
+// Runs the request against the model. No matching object gives "No entries." on standard error,
+// an empty standard output and kExitNoEntries. Matching objects that carry none of the requested
+// attributes give two empty outputs and kExitListed: the object exists, so a caller that merges
+// this listing into an earlier one keeps what it has.
 Answer AnswerRequest(const Request& request, const ModelStore& store);
 
 }  // namespace kvls
