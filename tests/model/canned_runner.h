@@ -1,6 +1,6 @@
 #pragma once
-// Serves canned listing-tool answers through the listing query's runner seam and records the
-// command lines that were asked for.
+// Serves canned listing-tool answers (code, standard output, standard error) in normal mode
+// through the listing query's runner seam, and records the command lines asked for.
 
 #include <deque>
 #include <string>
@@ -9,47 +9,32 @@
 #include "app/globals.h"
 #include "listing/listing_query.h"
 
-struct CannedAnswer {
-    int32_t code = 0;
-    std::string out;
-    std::string err;
-};
-
-class CannedRunner {
-  public:
+struct CannedRunner {
+    struct Answer {
+        int32_t code;
+        std::string out;
+        std::string err;
+    };
     CannedRunner() {
-        m_savedPseudo = gPseudoDir;
-        m_savedTool = gListToolPath;
         gPseudoDir.clear();
         gListToolPath = "C:\\print\\bin\\kvls.exe";
         basPosixCtl::SetChildRunner([this](const std::string&, const ChildCommand& cmd,
                                            clsKvOutput& out, clsKvOutput& err) {
             commandLines.push_back(cmd.commandLine);
-            const CannedAnswer answer = answers.empty() ? CannedAnswer{} : answers.front();
+            const Answer answer = answers.empty() ? Answer{0, "", ""} : answers.front();
             if (!answers.empty()) {
                 answers.pop_front();
             }
-            out.Init(answer.code == 0 ? answer.out : std::string());
-            err.Init(answer.code == 0 ? answer.err : std::string());
+            out.Init(answer.out);
+            err.Init(answer.err);
             return answer.code;
         });
     }
-    ~CannedRunner() {
-        basPosixCtl::SetChildRunner({});
-        gPseudoDir = m_savedPseudo;
-        gListToolPath = m_savedTool;
-    }
-    CannedRunner(const CannedRunner&) = delete;
-    CannedRunner& operator=(const CannedRunner&) = delete;
-
+    ~CannedRunner() { basPosixCtl::SetChildRunner({}); }
     void Serve(const std::string& out, const std::string& err = {}, int32_t code = 0) {
         answers.push_back({code, out, err});
     }
 
-    std::deque<CannedAnswer> answers;
+    std::deque<Answer> answers;
     std::vector<std::string> commandLines;
-
-  private:
-    std::string m_savedPseudo;
-    std::string m_savedTool;
 };
