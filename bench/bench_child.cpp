@@ -1,1 +1,4 @@
-int main() { return 0; }
+// The trivial child of the runner benchmark: starts, writes nothing, ends.
+int main() {
+    return 0;
+}

@@ -45,7 +45,8 @@ void AddClassOption(int32_t objClass, ChildCommand& cmd) {
 // Appends `arg` to the argument vector and, followed by a blank, to the command-line text,
 // where `quote` encloses it in double quotes.
 void AddPiece(ChildCommand& cmd, const std::string& arg, bool quote = false) {
-    cmd.commandLine += quote ? gDQuote + arg + gDQuote + " " : arg + " ";
+    std::string& line = cmd.commandLine;
+    line.append(quote ? gDQuote : "").append(arg).append(quote ? gDQuote : "").append(" ");
     cmd.args.push_back(arg);
 }
 
@@ -74,7 +75,9 @@ std::string CannedLines(const std::string& bytes) {
 
 void AnswerNoEntries(clsKvOutput& out, clsKvOutput& err) {
     out.Clear();
-    err.Init(" " + basCommon::GetCatalogString(msg::NoEntries) + gCrLf);
+    std::string text = " ";
+    text.append(basCommon::GetCatalogString(msg::NoEntries)).append(gCrLf);
+    err.Init(text);
 }
 
 }  // namespace

@@ -135,12 +135,17 @@ class SpawnSetup {
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
         ok = ok && ::posix_spawn_file_actions_addclosefrom_np(&actions, 3) == 0;
 #endif
-        sigset_t all;
+        // Handled signals are reset by posix_spawn itself; these are the ones a parent commonly
+        // ignores, which would otherwise stay ignored in the child.
+        sigset_t defaults;
         sigset_t none;
-        sigfillset(&all);
+        sigemptyset(&defaults);
+        for (int sig : {SIGPIPE, SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGCHLD}) {
+            sigaddset(&defaults, sig);
+        }
         sigemptyset(&none);
         ok = ok && ::posix_spawnattr_setpgroup(&attr, 0) == 0 &&
-             ::posix_spawnattr_setsigdefault(&attr, &all) == 0 &&
+             ::posix_spawnattr_setsigdefault(&attr, &defaults) == 0 &&
              ::posix_spawnattr_setsigmask(&attr, &none) == 0 &&
              ::posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
                                                    POSIX_SPAWN_SETSIGMASK) == 0;
