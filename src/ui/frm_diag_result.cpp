@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
 #include <array>
@@ -132,9 +133,17 @@ frmDiagResult::frmDiagResult(QWidget* parent) : QDialog(parent) {
         headers << Catalog(column.header);
     }
     lvwJobs->setHeaderLabels(headers);
+    // Stored widths are kept as they are; a default width is widened where its caption (with
+    // the sort mark) would not fit.
+    QHeaderView* header = lvwJobs->header();
+    header->setMinimumSectionSize(PxX(this, 105));
+    const int captionExtra = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
+                             style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) + 4;
     for (int c = 0; c < kResultColumns; ++c) {
-        const double width = ReadSetting(kColumns[c].widthKey, kColumns[c].defaultWidth);
-        lvwJobs->setColumnWidth(c, PxX(this, width >= 0 ? width : kColumns[c].defaultWidth));
+        const int caption = header->fontMetrics().horizontalAdvance(headers[c]) + captionExtra;
+        const int fallback = std::max(PxX(this, kColumns[c].defaultWidth), caption);
+        const double stored = ReadSetting(kColumns[c].widthKey, -1);
+        lvwJobs->setColumnWidth(c, stored >= 0 ? PxX(this, stored) : fallback);
     }
     m_marks.fill(0);
     m_bItemClicked = false;

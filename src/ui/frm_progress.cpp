@@ -51,6 +51,7 @@ frmProgress::frmProgress(QWidget* parent) : QDialog(parent) {
     timDoDiag = new QTimer(this);
     timDoDiag->setObjectName(QStringLiteral("timDoDiag"));
     timDoDiag->setSingleShot(true);
+    timDoDiag->setTimerType(Qt::PreciseTimer);
     connect(timDoDiag, &QTimer::timeout, this, &frmProgress::timDoDiag_Timer);
     timTimeout = new QTimer(this);
     timTimeout->setObjectName(QStringLiteral("timTimeout"));

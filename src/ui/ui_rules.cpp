@@ -96,9 +96,9 @@ std::optional<double> ParseStoredNumber(const std::string& text) {
 
 std::string FormatStoredNumber(double value) {
     const float single = static_cast<float>(value);
-    char buffer[32];
-    for (int precision = 1; precision <= 9; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, static_cast<double>(single));
+    char buffer[64];
+    for (int decimals = 0; decimals <= 9; ++decimals) {
+        std::snprintf(buffer, sizeof buffer, "%.*f", decimals, static_cast<double>(single));
         if (std::strtof(buffer, nullptr) == single) {
             break;
         }
