@@ -36,7 +36,9 @@ enum RunResult : int32_t {
 // Runs `appPath` (a Windows-notation path text, resolved by src/platform) with `cmd`.
 // 0: both outputs hold every byte the child wrote. 903: the child wrote more to one pipe than the
 // current read size for it; that size is raised to the byte count, both outputs are empty, and the
-// caller should run again. 2000/2001/2002: the child could not be started. 2004: the run was ended
+// caller should run again. 2000/2001/2002: the child could not be started (2002 also when a
+// read failed or, on POSIX, the child was ended by a signal, so that a listing cut short by a
+// crash is never taken for a whole one). 2004: the run was ended
 // by KillChildProcess. Any other value: a read failed; the child's exit code. On every failure
 // both outputs are empty and no descriptor or child process is left behind.
 int32_t RunChildProcess(const std::string& appPath, const ChildCommand& cmd, clsKvOutput& out,

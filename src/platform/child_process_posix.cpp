@@ -210,15 +210,18 @@ PollOutcome DrainOutputs(Stream& out, Stream& err, int wakeRead) {
 }
 
 // Waits for the child to end without reaping it, withdraws it from KillRunningChild, then reaps
-// it, so that a kill never reaches a reused process group.
-void Reap(pid_t pid, RunRegistration& registration) {
+// it, so that a kill never reaches a reused process group. True when the child was ended by a
+// signal.
+bool Reap(pid_t pid, RunRegistration& registration) {
     siginfo_t info;
     while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 &&
            errno == EINTR) {
     }
     registration.ChildEnding();
-    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    return WIFSIGNALED(status);
 }
 
 std::vector<char*> ArgVector(const std::string& nativeApp, const std::vector<std::string>& args) {
@@ -280,11 +283,13 @@ CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& /*c
     out.fd.Close();
     err.fd.Close();
     inWrite.Close();
-    Reap(pid, registration);
+    const bool crashed = Reap(pid, registration);
 
     if (registration.KillRequested()) {
         result.code = kKilled;
-    } else if (outcome == PollOutcome::ReadFailed) {
+    } else if (outcome == PollOutcome::ReadFailed || crashed) {
+        // A child ended by a signal may have been cut short anywhere in its output; what it
+        // wrote is not taken for a whole answer.
         result.code = kStartFailed;
     } else {
         result.out = std::move(out.text);

@@ -16,6 +16,11 @@ std::string GetEnv(const std::string& name);
 // Windows the raw command line after the program's name.
 std::string ArgumentText(int argc, char** argv);
 
+// The text of a Windows command line after the program's name, split off as the C runtime splits
+// argv[0]: a double quote toggles quoting, a blank or tab outside quotes ends the name; the blanks
+// and tabs after it are skipped too. The rest is returned unchanged.
+std::string TextAfterProgramName(const std::string& commandLine);
+
 // A Windows-notation path text as a path of this system.
 std::string NativePath(const std::string& winPath);
 
@@ -37,18 +42,24 @@ bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes
 // Result of one captured child run.
 struct CaptureResult {
     // 0 ok; 2000 pipe creation failed; 2001 handle duplication failed; 2002 start failed or a
-    // read failed (on POSIX always 2002, so that a failed read never looks like success);
+    // read failed (on POSIX always 2002, so that a failed read never looks like success), or
+    // (POSIX) the child was ended by a signal, its output possibly cut short;
     // 2004 ended by KillRunningChild; other (Windows): exit code after a failed read.
     // `out` and `err` hold every byte read; both are empty unless `code` is 0.
     int32_t code = 0;
     std::string out;
     std::string err;
+    // Bytes read from each pipe, before any conversion: what the read sizes are measured against.
+    size_t outBytes = 0;
+    size_t errBytes = 0;
 };
 
 // Starts `nativeApp` with `args` (args[0] is the program name shown to the child; Windows uses
 // `commandLine` instead), no shell, standard input an empty pipe, and reads standard output and
 // standard error concurrently until both close, with reads of at most `outReadSize` and
 // `errReadSize` bytes. The child is reaped before returning. Only one run at a time.
+// On Windows both captures are converted once, at the end of the run, from the ANSI code page
+// to UTF-8 (kept as read when that code page is UTF-8).
 CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& commandLine,
                             const std::vector<std::string>& args, int32_t outReadSize,
                             int32_t errReadSize);
