@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -123,6 +125,49 @@ TEST_F(MainWindowTest, RunEndsInTheResultWindowAndEnablesDiagAgain) {
     EXPECT_EQ(rows, (std::vector<std::string>{"9", "10", "12"}));
     EXPECT_TRUE(messages.boxes.empty());
     EXPECT_TRUE(w.cmdStartDiag->isEnabled());
+}
+
+// The demo print system, exported as canned listings: a run over every waiting job of "demo" ends
+// in the result window, and "Save All" writes the very reports of the command-line mode.
+TEST_F(MainWindowTest, DemoRunEndsInTheResultWindowWithTheDemoReports) {
+    QProcess kvls;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KVLS_DATA", SOURCE_DIR "/examples/demo/data");
+    kvls.setProcessEnvironment(env);
+    const QString demoDir = QString::fromStdString(canned_.Path()) + "/demo";
+    kvls.start(KVLS_PATH, {"--export-pseudo", demoDir});
+    ASSERT_TRUE(kvls.waitForFinished(30000));
+    ASSERT_EQ(kvls.exitCode(), 0) << kvls.readAllStandardError().toStdString();
+    gPseudoDir = demoDir.toStdString();
+
+    QTemporaryDir out;
+    const QString logPath = out.filePath("demo.log");
+    SetSaveFileDialogHook(
+        [&](QWidget*, const QString&, const QStringList&, const QString&) { return logPath; });
+    MessageRecorder messages;
+    frmMain w("", Env({}));
+    w.txtUsrServer->setText("demo");
+    QStringList ids;
+    uitest::WhenModal<frmDiagResult>([&](frmDiagResult* result) {
+        for (int i = 0; i < result->lvwJobs->topLevelItemCount(); ++i) {
+            ids << result->lvwJobs->topLevelItem(i)->text(0);
+        }
+        result->cmdSaveAll->click();
+        result->close();
+    });
+    w.cmdStartDiag->click();
+    SetSaveFileDialogHook({});
+    EXPECT_TRUE(messages.boxes.empty());
+    ASSERT_EQ(ids, (QStringList{"5", "6", "7", "8", "9", "10", "11", "12", "13", "15"}));
+    QByteArray expected;
+    for (const QString& id : ids) {
+        QFile report(SOURCE_DIR "/tests/e2e/expected/demo-" + id + ".txt");
+        ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+        expected += report.readAll();
+    }
+    QFile log(logPath);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().toStdString(), expected.toStdString());
 }
 
 TEST_F(MainWindowTest, FailedJobListShowsUnableToAccessServer) {
