@@ -30,7 +30,7 @@ void ReportNoDisplay(const std::string& detail) {
 // program with status 2 instead of aborting.
 void ToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtFatalMsg && gStartingToolkit) {
-        ReportNoDisplay(text.toStdString());
+        ReportNoDisplay(text.section(QLatin1Char('\n'), 0, 0).toStdString());
         std::_Exit(kNoDisplayStatus);
     }
     if (type != QtDebugMsg) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -245,6 +246,24 @@ TEST_F(MainWindowTest, ClosingClosesEveryOtherWindow) {
     w.cmdAbout->click();
     EXPECT_TRUE(aboutClosed);
     EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(OpenWindows(), std::vector<QWidget*>{&w});
+}
+
+TEST_F(MainWindowTest, ClosingDuringARunEndsTheListingToolAndTheWorker) {
+    MessageRecorder messages;
+    gPseudoDir.clear();
+    gListToolPath = HANGING_TOOL_PATH;
+    frmMain w("", Env({}));
+    w.show();
+    w.txtUsrServer->setText("S1");
+    uitest::WhenModal<frmProgress>(
+        [&](frmProgress*) { QTimer::singleShot(200, &w, &QWidget::close); });
+    QElapsedTimer clock;
+    clock.start();
+    w.cmdStartDiag->click();  // returns once the run has been ended
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(OpenWindows(), std::vector<QWidget*>{&w});
 }
 
