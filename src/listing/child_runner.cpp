@@ -38,8 +38,8 @@ int32_t RunChildProcess(const std::string& appPath, const ChildCommand& cmd, cls
         return run.code;
     }
     // Both pipes were read to their end, so both sizes can be learnt from this one run.
-    const bool outGrew = GrowTo(gStdoutBufSize, run.out.size());
-    const bool errGrew = GrowTo(gStderrBufSize, run.err.size());
+    const bool outGrew = GrowTo(gStdoutBufSize, run.outBytes);
+    const bool errGrew = GrowTo(gStderrBufSize, run.errBytes);
     if (outGrew || errGrew) {
         return kRepeatWithLargerBuffer;
     }

@@ -294,6 +294,8 @@ CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& /*c
     } else {
         result.out = std::move(out.text);
         result.err = std::move(err.text);
+        result.outBytes = result.out.size();
+        result.errBytes = result.err.size();
     }
     return result;
 }

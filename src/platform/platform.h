@@ -2,6 +2,7 @@
 // The only door to the operating system: environment, command line, files, paths and child
 // processes. Paths arrive as the program's Windows-notation texts; on POSIX every "\" becomes "/".
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -50,8 +51,8 @@ struct CaptureResult {
     std::string out;
     std::string err;
     // Bytes read from each pipe, before any conversion: what the read sizes are measured against.
-    size_t outBytes = 0;
-    size_t errBytes = 0;
+    std::size_t outBytes = 0;
+    std::size_t errBytes = 0;
 };
 
 // Starts `nativeApp` with `args` (args[0] is the program name shown to the child; Windows uses
