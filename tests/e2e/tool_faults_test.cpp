@@ -308,7 +308,7 @@ TEST_F(ToolFaults, ErrorOnStandardErrorGives2003AndTheAccessMessage) {
         {"-cq", "10", {106}},
         // lp-jam is the second printer of q-trouble: the first is still reported.
         {"lp-jam", "7", {318, 329}},
-        {"sup-velmar", "10", {104}},
+        {"sup-velmar", "7", {104}},  // the supervisor of q-trouble's printers
         {"current-job-state", "10", {333, 107}},  // the final re-check
         {"-cp", "3", {338, 105}},
     };
