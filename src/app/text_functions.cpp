@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace basCommon {
 
@@ -19,6 +20,40 @@ std::string SubstituteArgs(std::string_view tmpl, std::initializer_list<std::str
         if (at != std::string::npos) {
             text.replace(at, 2, value);
         }
+    }
+    return text;
+}
+
+std::string SubstituteArgsLiteral(std::string_view tmpl,
+                                  std::initializer_list<std::string_view> args) {
+    // The text as pieces: pieces of the template are searched, inserted arguments are not.
+    struct Piece {
+        std::string text;
+        bool fromTemplate;
+    };
+    std::vector<Piece> pieces{{std::string(tmpl), true}};
+    const std::string_view* arg = args.begin();
+    for (char n = '1'; n <= '9'; ++n) {
+        const char placeholder[] = {'%', n, '\0'};
+        std::string_view value;
+        if (arg != args.end()) {
+            value = *arg++;
+        }
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            const size_t at =
+                pieces[i].fromTemplate ? pieces[i].text.find(placeholder) : std::string::npos;
+            if (at != std::string::npos) {
+                Piece after{pieces[i].text.substr(at + 2), true};
+                pieces[i].text.resize(at);
+                pieces.insert(pieces.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                              {Piece{std::string(value), false}, std::move(after)});
+                break;
+            }
+        }
+    }
+    std::string text;
+    for (const Piece& piece : pieces) {
+        text += piece.text;
     }
     return text;
 }

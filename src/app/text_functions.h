@@ -14,6 +14,13 @@ namespace basCommon {
 std::string SubstituteArgs(std::string_view tmpl,
                            std::initializer_list<std::string_view> args = {});
 
+// Like SubstituteArgs, except that an inserted argument is never searched again: a "%n" inside an
+// argument stays as it is. Equal to SubstituteArgs when no argument holds a "%" and every "%" of
+// the template begins a placeholder (as in every catalogue text). For texts that carry values
+// from outside (job names, attribute values) into reports, which must keep every byte of them.
+std::string SubstituteArgsLiteral(std::string_view tmpl,
+                                  std::initializer_list<std::string_view> args = {});
+
 // "|" becomes ":", "/" becomes "\"; every other character stays.
 std::string ConvertToWinPath(std::string_view path);
 

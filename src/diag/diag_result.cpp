@@ -12,9 +12,10 @@ constexpr std::string_view kCrLf = "\r\n";
 constexpr size_t kMaxArgs = 9;
 
 // A line of the saved record: the catalogue text with "%1" filled, ended by CR LF even when the
-// catalogue text itself has no line break.
+// catalogue text itself has no line break. Values are inserted literally: a "%2" in a job name
+// stays in the report.
 std::string RecordLine(int32_t id, std::string_view arg = {}) {
-    std::string line = basCommon::SubstituteArgs(basCommon::GetCatalogString(id), {arg});
+    std::string line = basCommon::SubstituteArgsLiteral(basCommon::GetCatalogString(id), {arg});
     if (!line.ends_with(kCrLf)) {
         line += kCrLf;
     }
@@ -47,7 +48,8 @@ void clsDiagResult::PrintUA(int32_t in_objectClass, const std::string& in_object
         return;
     }
     const int32_t id = msg::UnableToAccessServer + (in_objectClass - kFirstClass);
-    std::string text = basCommon::SubstituteArgs(basCommon::GetCatalogString(id), {in_objectName});
+    std::string text =
+        basCommon::SubstituteArgsLiteral(basCommon::GetCatalogString(id), {in_objectName});
     AppendMessage(id, {in_objectName}, std::move(text));
 }
 
@@ -62,7 +64,7 @@ void clsDiagResult::PrintF(int32_t fmt, std::initializer_list<std::string_view> 
     }
     std::vector<std::string_view> views(formatted.begin(), formatted.end());
     views.resize(kMaxArgs);
-    std::string text = basCommon::SubstituteArgs(
+    std::string text = basCommon::SubstituteArgsLiteral(
         basCommon::GetCatalogString(fmt),
         {views[0], views[1], views[2], views[3], views[4], views[5], views[6], views[7], views[8]});
     AppendMessage(fmt, std::move(formatted), std::move(text));

@@ -25,6 +25,18 @@ TEST(SubstituteArgs, InsertedPlaceholdersTakePartInLaterSteps) {
     EXPECT_EQ(SubstituteArgs("no placeholders"), "no placeholders");
 }
 
+TEST(SubstituteArgsLiteral, InsertedArgumentsAreNeverSearchedAgain) {
+    EXPECT_EQ(SubstituteArgsLiteral("%1/%2", {"%2", "x"}), "%2/x");
+    EXPECT_EQ(SubstituteArgsLiteral("%1", {"%3", "b", "c"}), "%3");
+    EXPECT_EQ(SubstituteArgsLiteral("<%1>", {"100%2 %9%"}), "<100%2 %9%>");
+    // Without a "%" in any argument it is SubstituteArgs.
+    EXPECT_EQ(SubstituteArgsLiteral(GetCatalogString(322), {"P1", "duplex", "sides-ready"}),
+              SubstituteArgs(GetCatalogString(322), {"P1", "duplex", "sides-ready"}));
+    EXPECT_EQ(SubstituteArgsLiteral("%1 and %1 %3", {"a"}), "a and %1 ");
+    EXPECT_EQ(SubstituteArgsLiteral("%9%1", {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}),
+              "91");
+}
+
 TEST(TextFunctions, ConvertToWinPathAndStripQuotes) {
     EXPECT_EQ(ConvertToWinPath("c|/usr/print"), "c:\\usr\\print");
     EXPECT_EQ(ConvertToWinPath(""), "");

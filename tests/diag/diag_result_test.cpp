@@ -137,3 +137,16 @@ TEST(DiagResult, ClearEmptiesEverything) {
               "");
     EXPECT_TRUE(r.Messages().empty());
 }
+
+TEST(DiagResult, PlaceholdersInsideValuesStayInTheReport) {
+    clsDiagResult r;
+    r.JobId("7");
+    r.JobName("Budget 100%2 %1");
+    r.PrintF(315, {"q%3", "unused"});
+    r.PrintUA(2, "p%9");
+    const std::string record = r.GetTextForSavingToFile();
+    EXPECT_NE(record.find("Job name: Budget 100%2 %1\r\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("- Queue \"q%3\" is paused.\r\n"), std::string::npos) << record;
+    EXPECT_EQ(r.Messages()[0].text, "- Queue \"q%3\" is paused.\r\n");
+    EXPECT_NE(r.Messages()[1].text.find("p%9"), std::string::npos);
+}
