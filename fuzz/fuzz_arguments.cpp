@@ -1,0 +1,122 @@
+// The command-line arguments: sorting into options, keywords and SPECs, the argument text, and
+// the keyword extraction for the pseudo directory and the domain.
+
+#include <string>
+#include <vector>
+
+#include "app/startup.h"
+#include "cli/cli.h"
+#include "cli/run_plan.h"
+#include "fuzz_check.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool IsKeyword(const std::string& arg) {
+    return arg.find("pseudo-kvls") != std::string::npos ||
+           arg.find("domain-name@") != std::string::npos;
+}
+
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    for (size_t start = 0;;) {
+        const size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos) {
+            return parts;
+        }
+        start = end + 1;
+    }
+}
+
+void CheckParsed(const std::vector<std::string>& args) {
+    const cli::ParsedArguments parsed = cli::ParseArguments(args);
+    std::vector<std::string> specs;
+    std::string unknown;
+    bool help = false, version = false, json = false;
+    for (const std::string& arg : args) {
+        if (arg.empty() || IsKeyword(arg)) {
+            continue;
+        }
+        help |= arg == "-h" || arg == "--help";
+        version |= arg == "-V" || arg == "--version";
+        json |= arg == "--json";
+        if (arg[0] != '-') {
+            specs.push_back(arg);
+        } else if (unknown.empty() && arg != "-h" && arg != "--help" && arg != "-V" &&
+                   arg != "--version" && arg != "--json") {
+            unknown = arg;
+        }
+    }
+    FUZZ_CHECK(parsed.specs == specs);
+    FUZZ_CHECK(parsed.unknownOption == unknown);
+    FUZZ_CHECK(parsed.help == help && parsed.version == version && parsed.json == json);
+    FUZZ_CHECK(cli::WantsCommandLine(args) ==
+               (!specs.empty() || help || version || json || !unknown.empty()));
+}
+
+// The keyword's value: a piece of the source that holds no `stop` character.
+void CheckKeywordValue(const std::string& value, const std::string& source, char stop) {
+    FUZZ_CHECK(value.find(stop) == std::string::npos);
+    FUZZ_CHECK(source.find(value) != std::string::npos);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // Three parts separated by line feeds: the arguments (separated by NUL), STALLSCAN, TEMP.
+    std::vector<std::string> parts =
+        SplitAt(std::string(reinterpret_cast<const char*>(data), size), '\n');
+    parts.resize(3);
+    const std::vector<std::string> args = SplitAt(parts[0], '\0');
+    const std::string& stallscanEnv = parts[1];
+    const std::string& tempEnv = parts[2];
+
+    CheckParsed(args);
+
+    std::vector<std::string> argvText{"stallscan"};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argvText) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    const std::string argText =
+        platform::ArgumentText(static_cast<int>(argvText.size()), argv.data());
+    std::string joined;
+    for (size_t i = 0; i < args.size(); ++i) {
+        joined += (i == 0 ? "" : " ") + args[i];
+    }
+    FUZZ_CHECK(argText == joined);
+
+    const std::string pseudoDir = basMain::ChoosePseudoDir(argText, stallscanEnv, tempEnv);
+    const size_t argPseudo = argText.find("pseudo-kvls");
+    const size_t envPseudo = stallscanEnv.find("pseudo-kvls");
+    if (argPseudo != std::string::npos) {
+        if (argText.compare(argPseudo + 11, 1, "@") == 0) {
+            CheckKeywordValue(pseudoDir, argText, ' ');
+        } else {
+            FUZZ_CHECK(pseudoDir == tempEnv);
+        }
+    } else if (envPseudo != std::string::npos) {
+        if (stallscanEnv.compare(envPseudo + 11, 1, "@") == 0) {
+            CheckKeywordValue(pseudoDir, stallscanEnv, ';');
+        } else {
+            FUZZ_CHECK(pseudoDir == tempEnv);
+        }
+    } else {
+        FUZZ_CHECK(pseudoDir.empty());
+    }
+
+    const std::string domain = basMain::FindDomain(argText, stallscanEnv);
+    if (argText.find("domain-name@") != std::string::npos) {
+        CheckKeywordValue(domain, argText, ' ');
+    } else if (stallscanEnv.find("domain-name@") != std::string::npos) {
+        CheckKeywordValue(domain, stallscanEnv, ';');
+    } else {
+        FUZZ_CHECK(domain.empty());
+    }
+    const std::string trimmed = cli::Trim(domain);
+    FUZZ_CHECK(trimmed.empty() || (trimmed.front() != ' ' && trimmed.back() != ' '));
+    return 0;
+}
