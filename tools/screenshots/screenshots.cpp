@@ -5,9 +5,10 @@
 //   stallscan_screenshots OUTDIR SERVER JOB [ARGUMENT ...]
 //
 // The environment and the ARGUMENTs are those of stallscan (OV_ROOT, KVPRINTER, "pseudo-kvls@DIR"
-// ...). SERVER is typed under "Other"; JOB is the identifier of the row shown selected.
+// ...). SERVER is the default server or is typed under "Other"; JOB is the identifier of the row shown selected.
 
 #include <QApplication>
+#include <QLabel>
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -83,8 +84,11 @@ int main(int argc, char** argv) {
 
     ui::frmMain mainWindow(argText, basMain::SystemEnvironment());
     mainWindow.show();
-    mainWindow.optServer[1]->click();
-    mainWindow.txtUsrServer->setText(server);
+    // The default server is used when it is the one asked for; otherwise it is typed under "Other".
+    if (mainWindow.lblDefServer->text() != server || !mainWindow.optServer[0]->isEnabled()) {
+        mainWindow.optServer[1]->click();
+        mainWindow.txtUsrServer->setText(server);
+    }
 
     // Progress: a few jobs into the run.
     WhenReady(
