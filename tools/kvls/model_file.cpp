@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <memory>
+#include <unordered_map>
 
 namespace kvls {
 
@@ -113,14 +114,13 @@ class ObjectTextParser {
         }
     }
 
+    // Indexed by number, so that a job of 100,000 documents reads in linear time.
     AttrSet& DocumentAttrs(int number) {
-        for (Document& d : object_.documents) {
-            if (d.number == number) {
-                return d.attrs;
-            }
+        const auto [it, added] = document_index_.try_emplace(number, object_.documents.size());
+        if (added) {
+            object_.documents.push_back({number, {}});
         }
-        object_.documents.push_back({number, {}});
-        return object_.documents.back().attrs;
+        return object_.documents[it->second].attrs;
     }
 
     void AttributeLine(std::string_view line) {
@@ -163,6 +163,7 @@ class ObjectTextParser {
     Attribute* pending_ = nullptr;  // valid until the next Get on current_
     bool skipping_ = false;
     int line_no_ = 0;
+    std::unordered_map<int, std::size_t> document_index_;  // number -> place in documents
 };
 
 }  // namespace
