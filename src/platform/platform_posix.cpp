@@ -47,9 +47,13 @@ bool WriteAll(int fd, const std::string& bytes) {
 // Creates a new file beside `target` that no one else can have opened; -1 on failure.
 int CreateSibling(const std::string& target, std::string& tempPath) {
     static std::atomic<unsigned> counter{0};
+    // A short name of its own in the target's directory: the target's name plus a suffix could
+    // exceed the longest name that the directory allows when the target's name itself does not.
+    const size_t slash = target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = target + ".tmp." + std::to_string(::getpid()) + "." +
-                   std::to_string(counter.fetch_add(1));
+        tempPath = dir + ".stallscan-" + std::to_string(::getpid()) + "-" +
+                   std::to_string(counter.fetch_add(1)) + ".tmp";
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -99,6 +100,39 @@ TEST_F(PlatformFiles, ReplaceFailureNamesTheReasonAndKeepsTheTarget) {
     EXPECT_FALSE(platform::ReplaceFileContents((dir / "taken").string(), "x", error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(fs::is_directory(dir / "taken"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(PlatformFiles, ReplaceRefusesPathsThatNoOneCanWrite) {
+    Write(dir / "file", "keep");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", "No such file or directory"},
+        {(dir / "file" / "log.txt").string(), "Not a directory"},
+        {(dir / std::string(300, 'x')).string(), "File name too long"},
+        {"/proc/stallscan-cannot-write.log", ""},  // refused even to root
+    };
+    for (const auto& [path, reason] : cases) {
+        std::string error;
+        EXPECT_FALSE(platform::ReplaceFileContents(path, "x", error)) << path;
+        EXPECT_NE(error.find(reason), std::string::npos) << path << ": " << error;
+        EXPECT_FALSE(error.empty()) << path;
+    }
+    EXPECT_FALSE(fs::exists("/proc/stallscan-cannot-write.log"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(Win(dir / "file"), bytes));
+    EXPECT_EQ(bytes, "keep");
+}
+
+// The temporary file beside the target must not need a longer name than the target itself.
+TEST_F(PlatformFiles, ReplaceWritesATargetWhoseNameHasTheLongestLengthAllowed) {
+    const fs::path target = dir / (std::string(251, 'r') + ".log");
+    std::string error;
+    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "first\r\n", error)) << error;
+    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "second\r\n", error)) << error;
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(target.string(), bytes));
+    EXPECT_EQ(bytes, "second\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
