@@ -3,8 +3,12 @@
 // A kill ends the child with TerminateProcess and cancels the readers' pending reads, so that the
 // run returns at once even while another process still holds the pipes' write ends.
 
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <algorithm>
@@ -28,11 +32,22 @@ constexpr UINT kKilledExitCode = 2004;
 // How long a run waits for a child that it ended by force to be gone.
 constexpr DWORD kEndWaitMs = 5000;
 
+// A lock that never holds a kernel handle, so that counting this process's handles tells runs
+// apart from the locks' own.
+class SlimLock {
+  public:
+    void lock() { AcquireSRWLockExclusive(&m_lock); }
+    void unlock() { ReleaseSRWLockExclusive(&m_lock); }
+
+  private:
+    SRWLOCK m_lock = SRWLOCK_INIT;
+};
+
 // One run at a time.
-std::mutex gRunMutex;
+SlimLock gRunMutex;
 
 // What KillRunningChild needs to reach the run in progress. Guarded by gStateMutex.
-std::mutex gStateMutex;
+SlimLock gStateMutex;
 bool gRunActive = false;
 bool gKillRequested = false;
 HANDLE gChildProcess = nullptr;  // owned by the run; null until started and once it is over
@@ -164,7 +179,7 @@ struct Reader {
     }
 };
 
-enum class WaitOutcome { Done, ReadFailed, Killed };
+enum class WaitOutcome { Done, ReadFailed, Crashed, Killed };
 
 // Waits until both readers have reached the end of their data, one of them has failed, or a
 // kill is signalled.
@@ -190,6 +205,22 @@ WaitOutcome WaitForReaders(Reader& out, Reader& err, HANDLE killEvent) {
             return WaitOutcome::ReadFailed;  // cannot happen with valid handles
         }
     }
+}
+
+// Waits until the child, which has closed its outputs, has ended, or a kill is signalled. A
+// child ended by an exception (a crash, a fail-fast abort: status 0xC0000000 and above) counts as
+// a failed read, since its output may have been cut short anywhere.
+WaitOutcome WaitForChildEnd(HANDLE process, HANDLE killEvent) {
+    HANDLE waits[2] = {killEvent, process};
+    const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (woken == WAIT_OBJECT_0) {
+        return WaitOutcome::Killed;
+    }
+    DWORD exitCode = 0;
+    if (woken != WAIT_OBJECT_0 + 1 || !GetExitCodeProcess(process, &exitCode)) {
+        return WaitOutcome::ReadFailed;
+    }
+    return (exitCode & 0xC0000000u) == 0xC0000000u ? WaitOutcome::Crashed : WaitOutcome::Done;
 }
 
 // The result of a run whose read failed: the child's exit code at that moment (259 while it
@@ -293,11 +324,15 @@ CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& com
     err.pipe = pipeRead[2].get();
     err.readSize = ReadSize(errReadSize);
     const bool started = out.Start() && err.Start();
-    const WaitOutcome outcome =
-        started ? WaitForReaders(out, err, killEvent.get()) : WaitOutcome::Killed;
+    WaitOutcome outcome = started ? WaitForReaders(out, err, killEvent.get()) : WaitOutcome::Killed;
+    if (outcome == WaitOutcome::Done) {
+        outcome = WaitForChildEnd(process.get(), killEvent.get());
+    }
     const bool readFailed = outcome == WaitOutcome::ReadFailed;
     if (readFailed) {
         result.code = ReadFailureCode(process.get());
+    } else if (outcome == WaitOutcome::Crashed) {
+        result.code = kStartFailed;
     }
     if (!started || readFailed) {
         TerminateProcess(process.get(), kKilledExitCode);

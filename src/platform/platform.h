@@ -44,7 +44,8 @@ bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes
 struct CaptureResult {
     // 0 ok; 2000 pipe creation failed; 2001 handle duplication failed; 2002 start failed or a
     // read failed (on POSIX always 2002, so that a failed read never looks like success), or
-    // (POSIX) the child was ended by a signal, its output possibly cut short;
+    // the child was ended by a signal (POSIX) or an exception status of 0xC0000000 and up
+    // (Windows), its output possibly cut short;
     // 2004 ended by KillRunningChild; other (Windows): exit code after a failed read.
     // `out` and `err` hold every byte read; both are empty unless `code` is 0.
     int32_t code = 0;
@@ -70,7 +71,8 @@ CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& com
 void KillRunningChild();
 
 // Number of descriptors (handles) this process has open; -1 when it cannot be told. For tests
-// that prove runs leave nothing open.
+// that prove runs leave nothing open. On Windows the handles of files, pipes, processes and
+// threads (the thread library's events and semaphores come and go with caches of their own).
 int OpenDescriptorCount();
 
 }  // namespace platform

@@ -1,7 +1,11 @@
 // Environment, command line, paths and files on Windows, through the ANSI ("A") functions.
 
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -71,9 +75,40 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
     return true;
 }
 
-// Number of handles of this process in the system's handle table; -1 when it cannot be read.
-// Used where GetProcessHandleCount reports nothing (wine answers 0).
-int CountHandlesInSystemTable() {
+template <typename Fn>
+Fn NtdllFunction(const char* name) {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)))
+                 : nullptr;
+}
+
+// The kind of object a handle of this process refers to ("File", "Event" ...); empty when unknown.
+std::string ObjectTypeName(HANDLE handle) {
+    using QueryObjectFn = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+    static const auto queryObject = NtdllFunction<QueryObjectFn>("NtQueryObject");
+    constexpr ULONG kObjectTypeInformation = 2;
+    struct TypeName {
+        USHORT length;  // in bytes
+        USHORT maximumLength;
+        const wchar_t* buffer;
+    };
+    alignas(8) char info[1024];
+    ULONG needed = 0;
+    if (!queryObject || queryObject(handle, kObjectTypeInformation, info, sizeof(info), &needed)) {
+        return {};
+    }
+    const auto* name = reinterpret_cast<const TypeName*>(info);
+    std::string text;
+    for (USHORT i = 0; i < name->length / sizeof(wchar_t); ++i) {
+        text += static_cast<char>(name->buffer[i]);
+    }
+    return text;
+}
+
+// Handles of this process to files, pipes, processes and threads, from the system's handle
+// table; -1 when it cannot be read. Events, semaphores and keys are left out: thread libraries
+// and the system keep them in caches of their own that come and go.
+int CountOwnObjectHandles() {
     struct Entry {
         void* object;
         ULONG_PTR processId;
@@ -89,13 +124,10 @@ int CountHandlesInSystemTable() {
         ULONG_PTR reserved;
         Entry entries[1];
     };
-    using QueryFn = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+    using QuerySystemFn = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+    static const auto query = NtdllFunction<QuerySystemFn>("NtQuerySystemInformation");
     constexpr ULONG kExtendedHandleInformation = 64;
     constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004L);
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    const auto query = ntdll ? reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
-                                   GetProcAddress(ntdll, "NtQuerySystemInformation")))
-                             : nullptr;
     if (!query) {
         return -1;
     }
@@ -115,7 +147,11 @@ int CountHandlesInSystemTable() {
         const ULONG_PTR self = GetCurrentProcessId();
         int count = 0;
         for (ULONG_PTR i = 0; i < table->count; ++i) {
-            count += table->entries[i].processId == self ? 1 : 0;
+            const Entry& entry = table->entries[i];
+            if (entry.processId == self) {
+                const std::string type = ObjectTypeName(reinterpret_cast<HANDLE>(entry.handle));
+                count += type == "File" || type == "Process" || type == "Thread" ? 1 : 0;
+            }
         }
         return count;
     }
@@ -227,11 +263,7 @@ bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes
 }
 
 int OpenDescriptorCount() {
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0) {
-        return static_cast<int>(count);
-    }
-    return CountHandlesInSystemTable();
+    return CountOwnObjectHandles();
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "kvls/run_kvls.h"
+#include "support/test_os.h"
 
 namespace fs = std::filesystem;
 
@@ -32,13 +33,14 @@ int CountLines(const std::string& text) {
 class DemoInstallations : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        base_ = fs::temp_directory_path() / ("stallscan-e2e-" + std::to_string(::getpid()));
+        base_ =
+            fs::temp_directory_path() / ("stallscan-e2e-" + std::to_string(test_os::ProcessId()));
         fs::remove_all(base_);
         fs::create_directories(base_ / "pseudo-root" / "bin");
         std::ofstream(base_ / "pseudo-root" / "bin" / "kvls.exe") << "not run in pseudo mode\n";
         fs::create_directories(base_ / "normal-root" / "bin");
-        fs::copy_file(KVLS_PATH, base_ / "normal-root" / "bin" / "kvls");
-        fs::create_directory_symlink(kDemoData, base_ / "normal-root" / "data");
+        fs::copy_file(KVLS_PATH, base_ / "normal-root" / "bin" / test_os::ProgramFileName("kvls"));
+        test_os::LinkOrCopyDirectory(kDemoData, base_ / "normal-root" / "data");
         const kvls_test::RunResult exported = kvls_test::RunKvls(
             {"--export-pseudo", (base_ / "canned").string()}, {{"KVLS_DATA", kDemoData}});
         ASSERT_EQ(exported.exit_code, 0) << exported.err;

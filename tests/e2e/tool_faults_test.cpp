@@ -6,10 +6,7 @@
 // by every run); the run-count tests run the built stallscan as a child over a demo installation.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +25,7 @@
 #include "model/listing_parser.h"
 #include "model/object_attrs.h"
 #include "platform/platform.h"
+#include "support/test_os.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -66,26 +64,25 @@ std::vector<int32_t> MessageIds(const clsDiagResult& result) {
     return ids;
 }
 
-bool NoChildLeft() {
-    return ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
-}
+using test_os::NoChildLeft;
 
 // The core in this process, in normal mode, running the built tool over the demo model. Each test
 // sets the fault it needs; every test must end without a child or a new open descriptor.
 class ToolFaults : public ::testing::Test {
   protected:
     void SetUp() override {
-        ::setenv("KVLS_DATA", kDemoData.c_str(), 1);
-        ::setenv("KVLS_LOG", log_.c_str(), 1);
+        test_os::SetEnv("KVLS_DATA", kDemoData);
+        test_os::SetEnv("KVLS_LOG", log_.string());
         fs::remove(log_);
         gPseudoDir.clear();
         gListToolPath = KVLS_PATH;
         basPosixCtl::ResetReadSizes();
+        test_os::WarmUpThreads();
         descriptorsBefore_ = platform::OpenDescriptorCount();
     }
     void TearDown() override {
         for (const char* name : {"KVLS_DATA", "KVLS_LOG", "KVLS_FAULT", "KVLS_FAULT_MATCH"}) {
-            ::unsetenv(name);
+            test_os::UnsetEnv(name);
         }
         basPosixCtl::SetChildRunner({});
         basPosixCtl::ResetReadSizes();
@@ -96,8 +93,8 @@ class ToolFaults : public ::testing::Test {
 
     // The fault for the runs whose logged arguments contain `match` (every run when empty).
     static void Fault(const std::string& fault, const std::string& match = {}) {
-        ::setenv("KVLS_FAULT", fault.c_str(), 1);
-        ::setenv("KVLS_FAULT_MATCH", match.c_str(), 1);
+        test_os::SetEnv("KVLS_FAULT", fault);
+        test_os::SetEnv("KVLS_FAULT_MATCH", match);
     }
     std::vector<std::string> LoggedRuns() const { return ReadLines(log_); }
 
@@ -122,8 +119,8 @@ class ToolFaults : public ::testing::Test {
     }
 
   private:
-    const fs::path log_ =
-        fs::temp_directory_path() / ("stallscan-faults-" + std::to_string(::getpid()) + ".log");
+    const fs::path log_ = fs::temp_directory_path() /
+                          ("stallscan-faults-" + std::to_string(test_os::ProcessId()) + ".log");
     int descriptorsBefore_ = 0;
 };
 
@@ -324,11 +321,12 @@ namespace {
 class DemoRunCounts : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        base_ = fs::temp_directory_path() / ("stallscan-runs-" + std::to_string(::getpid()));
+        base_ =
+            fs::temp_directory_path() / ("stallscan-runs-" + std::to_string(test_os::ProcessId()));
         fs::remove_all(base_);
         fs::create_directories(base_ / "root" / "bin");
-        fs::copy_file(KVLS_PATH, base_ / "root" / "bin" / "kvls");
-        fs::create_directory_symlink(kDemoData, base_ / "root" / "data");
+        fs::copy_file(KVLS_PATH, base_ / "root" / "bin" / test_os::ProgramFileName("kvls"));
+        test_os::LinkOrCopyDirectory(kDemoData, base_ / "root" / "data");
     }
     static void TearDownTestSuite() { fs::remove_all(base_); }
 

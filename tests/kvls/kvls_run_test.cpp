@@ -1,12 +1,12 @@
 // Runs the built kvls as a child process against a small model.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "../support/test_os.h"
 #include "run_kvls.h"
 
 namespace {
@@ -34,7 +34,7 @@ class KvlsRun : public ::testing::Test {
   protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() /
-                ("kvls_run_test_" + std::to_string(getpid()) + "_" +
+                ("kvls_run_test_" + std::to_string(test_os::ProcessId()) + "_" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root_);
         const fs::path m = root_ / "data";

@@ -1,5 +1,10 @@
-// Runs the built kvls as a child process (posix_spawn, no shell) and captures both outputs.
+// Runs the built kvls as a child process (posix_spawn, no shell; CreateProcessA on
+// Windows, in run_kvls_win.h) and captures both outputs.
 #pragma once
+
+#ifdef _WIN32
+#include "run_kvls_win.h"
+#else
 
 #include <fcntl.h>
 #include <poll.h>
@@ -117,3 +122,5 @@ inline RunResult RunKvls(const std::vector<std::string>& args,
 }
 
 }  // namespace kvls_test
+
+#endif  // _WIN32

@@ -18,6 +18,12 @@ using basPosixCtl::ReadPseudoListing;
 using basPosixCtl::RunListingQuery;
 
 const std::string kTool = "C:\\print\\bin\\kvls.exe";
+// The tool as the child's first argument: on POSIX the path of this system.
+#ifdef _WIN32
+const std::string kToolArgument = kTool;
+#else
+const std::string kToolArgument = "C:/print/bin/kvls.exe";
+#endif
 
 clsObjectAddr Addr(int32_t objClass, const std::string& name, const std::string& domain = {}) {
     clsObjectAddr addr;
@@ -109,12 +115,11 @@ TEST_F(ListingQuery, ArgumentVectorHoldsTheSamePiecesOneArgumentEach) {
                                                "-F",
                                                "P1"};
     EXPECT_EQ(cmd.args, expected);
-    EXPECT_EQ(cmd.args[0], "C:/print/bin/kvls.exe");
+    EXPECT_EQ(cmd.args[0], kToolArgument);
 
     const ChildCommand job = BuildListingCommand(Addr(kClassJob, "my server:12"), "", "a == b");
     const std::vector<std::string> jobArgs = {
-        "C:/print/bin/kvls.exe", "-cj", "-x", "scope=1", "-r", "all", "-sl", "-f", "a == b",
-        "my server:12"};
+        kToolArgument, "-cj", "-x", "scope=1", "-r", "all", "-sl", "-f", "a == b", "my server:12"};
     EXPECT_EQ(job.args, jobArgs);
 }
 

@@ -8,11 +8,21 @@
 //   pgid                   write "own" when the process leads its own process group, else "shared"
 //   grandchild MS          fork a process that keeps the pipes and sleeps MS milliseconds
 //   exit C / abort / segv  end with exit code C / by abort() / by SIGSEGV
-// With no action the program exits 0 without output.
+// With no action the program exits 0 without output. On Windows "fds" and "pgid" write "?",
+// "grandchild" starts this program with "sleep MS" holding the same standard handles, and "abort"
+// and "segv" end the process with the status of a fail-fast abort and of an access violation
+// (without a debugger being called in).
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -21,6 +31,72 @@
 
 namespace {
 
+std::string Pattern(size_t n) {
+    std::string text(n, ' ');
+    for (size_t i = 0; i < n; ++i) {
+        text[i] = static_cast<char>('a' + i % 26);
+    }
+    return text;
+}
+
+void Sleep(long ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+#ifdef _WIN32
+void WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const int n = ::_write(fd, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
+        if (n <= 0) {
+            std::_Exit(90);
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+std::string OpenDescriptors() {
+    return "?";
+}
+
+std::string ProcessGroup() {
+    return "?";
+}
+
+void StartGrandchild(long ms) {
+    char self[MAX_PATH];
+    if (GetModuleFileNameA(nullptr, self, MAX_PATH) == 0) {
+        std::_Exit(91);
+    }
+    std::string line = "test_child sleep " + std::to_string(ms);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(self, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &info)) {
+        std::_Exit(91);
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
+[[noreturn]] void EndWithStatus(DWORD status) {
+    TerminateProcess(GetCurrentProcess(), status);
+    std::_Exit(92);
+}
+
+[[noreturn]] void Abort() {
+    EndWithStatus(0xC0000409);  // what abort() of the current C runtime ends a process with
+}
+
+[[noreturn]] void Segv() {
+    EndWithStatus(0xC0000005);
+}
+#else
 void WriteAll(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -30,14 +106,6 @@ void WriteAll(int fd, const std::string& bytes) {
         }
         done += static_cast<size_t>(n);
     }
-}
-
-std::string Pattern(size_t n) {
-    std::string text(n, ' ');
-    for (size_t i = 0; i < n; ++i) {
-        text[i] = static_cast<char>('a' + i % 26);
-    }
-    return text;
 }
 
 std::string OpenDescriptors() {
@@ -58,13 +126,36 @@ std::string OpenDescriptors() {
     return list;
 }
 
-void Sleep(long ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+std::string ProcessGroup() {
+    return ::getpgid(0) == ::getpid() ? "own" : "shared";
 }
+
+[[noreturn]] void Abort() {
+    std::abort();
+}
+
+[[noreturn]] void Segv() {
+    ::signal(SIGSEGV, SIG_DFL);  // no handler (a sanitizer's) gets to write a report
+    ::raise(SIGSEGV);
+    std::_Exit(92);
+}
+
+void StartGrandchild(long ms) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        Sleep(ms);
+        std::_Exit(0);
+    }
+}
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    _setmode(1, _O_BINARY);  // bytes as written, no CR before each LF
+    _setmode(2, _O_BINARY);
+#endif
     for (int i = 1; i < argc; ++i) {
         const std::string action = argv[i];
         const std::string value = i + 1 < argc ? argv[i + 1] : "";
@@ -88,21 +179,16 @@ int main(int argc, char** argv) {
             WriteAll(1, OpenDescriptors());
             --i;
         } else if (action == "pgid") {
-            WriteAll(1, ::getpgid(0) == ::getpid() ? "own" : "shared");
+            WriteAll(1, ProcessGroup());
             --i;
         } else if (action == "grandchild") {
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                Sleep(number);
-                std::_Exit(0);
-            }
+            StartGrandchild(number);
         } else if (action == "exit") {
             return static_cast<int>(number);
         } else if (action == "abort") {
-            std::abort();
+            Abort();
         } else if (action == "segv") {
-            ::signal(SIGSEGV, SIG_DFL);  // no handler (a sanitizer's) gets to write a report
-            ::raise(SIGSEGV);
+            Segv();
         } else {
             return 99;
         }

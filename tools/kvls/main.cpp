@@ -16,8 +16,10 @@
 #include "store.h"
 
 #ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #endif
 
 namespace {
@@ -71,21 +73,40 @@ void AppendLogLine(const char* path, const std::string& line) {
     }
 }
 
+// This program's file: where the system tells, else argv[0].
+fs::path OwnFile(const char* argv0) {
+    std::error_code ec;
+#ifdef _WIN32
+    wchar_t name[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, name, MAX_PATH);
+    fs::path exe;
+    if (n == 0 || n == MAX_PATH) {
+        ec = std::make_error_code(std::errc::filename_too_long);
+    } else {
+        exe = fs::path(std::wstring(name, n));
+    }
+#else
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+#endif
+    if (ec) {
+        exe = fs::absolute(argv0, ec);
+    }
+    return exe;
+}
+
 fs::path ModelRoot(const char* argv0) {
     if (const char* data = Env("KVLS_DATA")) {
         return data;
     }
-    std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) {
-        exe = fs::absolute(argv0, ec);
-    }
-    return exe.parent_path().parent_path() / "data";
+    return OwnFile(argv0).parent_path().parent_path() / "data";
 }
 
 [[noreturn]] void Crash() {
     std::fflush(stdout);
-#ifdef SIGKILL
+#ifdef _WIN32
+    // The status of a fail-fast abort, which tells a crash from an exit code.
+    TerminateProcess(GetCurrentProcess(), 0xC0000409);
+#elif defined(SIGKILL)
     std::raise(SIGKILL);  // dies by a signal without leaving a core file
 #endif
     std::abort();

@@ -1,0 +1,152 @@
+// Operating-system services that tests need on POSIX and Windows alike: environment changes, the
+// process id, "no child process left", directory links and program file names.
+#pragma once
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// after windows.h, which it needs
+#include <stdlib.h>
+#include <tlhelp32.h>
+#else
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace test_os {
+
+// Sets or (with an empty value) removes an environment variable of this process; children
+// started afterwards see the change.
+inline void SetEnv(const std::string& name, const std::string& value) {
+#ifdef _WIN32
+    SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
+    _putenv((name + "=" + value).c_str());  // the C runtime's copy, for getenv()
+#else
+    if (value.empty()) {
+        ::unsetenv(name.c_str());
+    } else {
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+#endif
+}
+
+inline void UnsetEnv(const std::string& name) {
+    SetEnv(name, "");
+}
+
+inline long ProcessId() {
+#ifdef _WIN32
+    return static_cast<long>(GetCurrentProcessId());
+#else
+    return static_cast<long>(::getpid());
+#endif
+}
+
+// True when this process has no child left: on POSIX none running or unreaped, on Windows none
+// running (a process whose parent is this one).
+inline bool NoChildLeft() {
+#ifdef _WIN32
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    bool none = true;
+    for (BOOL more = Process32First(snapshot, &entry); more && none;
+         more = Process32Next(snapshot, &entry)) {
+        none = entry.th32ParentProcessID != GetCurrentProcessId();
+    }
+    CloseHandle(snapshot);
+    return none;
+#else
+    return ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
+#endif
+}
+
+// Runs one task on a thread of its own, waits for it with a time limit and sleeps briefly. On
+// Windows the thread library keeps a few handles from the first thread of a process and from the
+// first wait of the calling thread, so counts of open handles taken after this compare like with
+// like.
+inline void WarmUpThreads() {
+    std::future<void> done = std::async(std::launch::async, [] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // so that the wait waits
+    });
+    done.wait_for(std::chrono::seconds(10));
+    done.get();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// Makes `link` show the directory `target`: a symbolic link, or a copy where links cannot be made
+// (Windows without the privilege for them).
+inline void LinkOrCopyDirectory(const std::filesystem::path& target,
+                                const std::filesystem::path& link) {
+    std::error_code ec;
+    std::filesystem::create_directory_symlink(target, link, ec);
+    if (ec) {
+        std::filesystem::copy(target, link, std::filesystem::copy_options::recursive);
+    }
+}
+
+// One argument of a Windows command line, written so that the C runtime splits it back unchanged:
+// quoted when empty or holding blanks, tabs or quotes; backslashes doubled where they precede a
+// quote.
+inline std::string QuoteArgument(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) {
+        return arg;
+    }
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (const char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + "\"";
+}
+
+// A Windows command line for `args` (args[0] the program, which knows no escapes).
+inline std::string CommandLine(const std::vector<std::string>& args) {
+    std::string line;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (i == 0) {
+            line = arg.find_first_of(" \t") == std::string::npos ? arg : "\"" + arg + "\"";
+        } else {
+            line += " " + QuoteArgument(arg);
+        }
+    }
+    return line;
+}
+
+// The file name of a program called `name` on this system ("kvls", or "kvls.exe" on Windows).
+inline std::string ProgramFileName(const std::string& name) {
+#ifdef _WIN32
+    return name + ".exe";
+#else
+    return name;
+#endif
+}
+
+}  // namespace test_os
