@@ -1,0 +1,107 @@
+// The Windows platform layer: environment, files through the ANSI functions, and the capture's
+// conversion from the ANSI code page.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "listing/child_runner.h"
+#include "platform/platform.h"
+#include "support/test_os.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PlatformWindows, EnvironmentOfAnyLengthAndUnsetAsEmpty) {
+    const std::string longValue(5000, 'v');
+    test_os::SetEnv("STALLSCAN_TEST_LONG", longValue);
+    EXPECT_EQ(platform::GetEnv("STALLSCAN_TEST_LONG"), longValue);
+    EXPECT_EQ(platform::GetEnv("stallscan_test_long"), longValue);  // names ignore letter case
+    test_os::UnsetEnv("STALLSCAN_TEST_LONG");
+    EXPECT_EQ(platform::GetEnv("STALLSCAN_TEST_LONG"), "");
+}
+
+TEST(PlatformWindows, PathsAreUsedAsWritten) {
+    EXPECT_EQ(platform::NativePath("C:\\print\\\\bin/x"), "C:\\print\\\\bin/x");
+    EXPECT_EQ(platform::ResolveToolPath("C:\\no\\such\\kvls.exe"), "C:\\no\\such\\kvls.exe");
+}
+
+class PlatformWindowsFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("stallscan-platform-win-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void Write(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    fs::path dir;
+};
+
+TEST_F(PlatformWindowsFiles, LengthAndContentsOfFilesOnly) {
+    const std::string bytes("a\0\r\nb\n", 6);
+    Write(dir / "data", bytes);
+    Write(dir / "empty", "");
+    EXPECT_EQ(platform::FileLength((dir / "data").string()), 6);
+    EXPECT_EQ(platform::FileLength((dir / "empty").string()), 0);
+    EXPECT_EQ(platform::FileLength(dir.string()), std::nullopt);
+    EXPECT_EQ(platform::FileLength((dir / "missing").string()), std::nullopt);
+
+    std::string read = "old";
+    ASSERT_TRUE(platform::ReadWholeFile((dir / "data").string(), read));
+    EXPECT_EQ(read, bytes);  // no line-end translation, NUL kept
+    EXPECT_FALSE(platform::ReadWholeFile(dir.string(), read));
+    EXPECT_FALSE(platform::ReadWholeFile((dir / "missing").string(), read));
+    EXPECT_EQ(read, bytes);
+}
+
+TEST_F(PlatformWindowsFiles, ReplacingAFileLeavesOnlyTheNewContents) {
+    const fs::path target = dir / "log.txt";
+    Write(target, "old contents that are longer");
+    std::string error;
+    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "new\r\n", error)) << error;
+    std::string read;
+    ASSERT_TRUE(platform::ReadWholeFile(target.string(), read));
+    EXPECT_EQ(read, "new\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    EXPECT_FALSE(platform::ReplaceFileContents((dir / "no" / "x.txt").string(), "x", error));
+    EXPECT_NE(error.find("x.txt"), std::string::npos) << error;
+}
+
+TEST_F(PlatformWindowsFiles, HandleCountSeesAnOpenFile) {
+    const int before = platform::OpenDescriptorCount();
+    ASSERT_GT(before, 0);
+    std::ofstream open(dir / "open.txt");
+    EXPECT_EQ(platform::OpenDescriptorCount(), before + 1);
+    open.close();
+    EXPECT_EQ(platform::OpenDescriptorCount(), before);
+}
+
+// A child writing bytes of the ANSI code page 1252 (what wine and western Windows use).
+TEST(PlatformWindowsCapture, AnsiOutputArrivesAsUtf8AndReadSizesCountTheBytesRead) {
+    if (GetACP() != 1252) {
+        GTEST_SKIP() << "the ANSI code page here is " << GetACP() << ", not 1252";
+    }
+    basPosixCtl::ResetReadSizes();
+    ChildCommand cmd;
+    cmd.args = {TEST_CHILD_PATH, "outtext", "caf\xE9 \x80", "errtext", std::string(256, '\xE9')};
+    cmd.commandLine = test_os::CommandLine(cmd.args);
+    clsKvOutput out;
+    clsKvOutput err;
+    // 256 bytes on standard error fit the read size although their UTF-8 text has 512.
+    ASSERT_EQ(basPosixCtl::RunChildProcess(TEST_CHILD_PATH, cmd, out, err), 0);
+    EXPECT_EQ(out.GetAll(), "caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(err.Length(), 512);
+    EXPECT_EQ(basPosixCtl::StderrReadSize(), 256);
+    basPosixCtl::ResetReadSizes();
+}
+
+}  // namespace
