@@ -19,10 +19,10 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # GCC 12 reports impossible overlaps inside std::string's operator+ at -O2 (a known false positive).
 set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
 
-# Wine runs each program in a prefix of its own below the build folder, quietly.
-find_program(STALLSCAN_WINE NAMES wine wine64)
+# Wine runs each program, quietly, in a prefix of the build's own (see wine-run.sh).
+find_program(STALLSCAN_WINE NAMES wine)
 if(STALLSCAN_WINE AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   set(CMAKE_CROSSCOMPILING_EMULATOR
       ${CMAKE_COMMAND} -E env WINEDEBUG=-all WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
-      ${STALLSCAN_WINE})
+      ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
 endif()
