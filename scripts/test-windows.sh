@@ -25,9 +25,9 @@ fi
 
 export WINEDEBUG=-all
 export WINEPREFIX="$PWD/build-win/wineprefix"
-# The test programs run through cmake/wine-run.sh, which leaves a wine server running for this
-# prefix; it is ended when the run is over.
-trap 'wineserver -k 2> /dev/null || true' EXIT
+# The test programs run through cmake/wine-run.sh. Afterwards wait for the prefix's wine server
+# to end (a few seconds after its last program), so that nothing of the run is left behind.
+trap 'wineserver -w 2> /dev/null || true' EXIT
 
 cmake --preset windows-cross
 cmake --build --preset windows-cross

@@ -1,5 +1,6 @@
 // Child processes on Windows: three anonymous pipes, the child's ends made inheritable,
-// CreateProcessA without a console, and both outputs read concurrently by two reader threads.
+// CreateProcessA without a console and with those three as the only handles it inherits, and both
+// outputs read concurrently by two reader threads.
 // A kill ends the child with TerminateProcess and cancels the readers' pending reads, so that the
 // run returns at once even while another process still holds the pipes' write ends.
 
@@ -16,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -91,6 +93,91 @@ bool MakeInheritable(Handle& h) {
     return true;
 }
 
+// The three pipes of a run: index 0 standard input, 1 standard output, 2 standard error.
+struct Pipes {
+    Handle read[3];
+    Handle write[3];
+
+    // Creates the pipes (not inheritable) and replaces the child's ends by inheritable copies:
+    // the read end of standard input and the write ends of the two outputs. 0, 2000 or 2001.
+    int32_t Create() {
+        for (int i = 0; i < 3; ++i) {
+            if (!CreatePipe(read[i].out(), write[i].out(), nullptr, 0)) {
+                return kPipeCreateFailed;
+            }
+        }
+        if (!MakeInheritable(read[0]) || !MakeInheritable(write[1]) || !MakeInheritable(write[2])) {
+            return kDuplicateFailed;
+        }
+        return 0;
+    }
+
+    // The child has its copies: this process keeps only its own ends. The standard-input write
+    // end stays open (and unused) until the run is over, so the child reads no input rather
+    // than an end of file.
+    void CloseChildEnds() {
+        read[0].Close();
+        write[1].Close();
+        write[2].Close();
+    }
+};
+
+// The list of handles a child may inherit: exactly its three standard handles, whatever else of
+// this process is inheritable (its own standard handles, for one).
+class InheritList {
+  public:
+    explicit InheritList(const Pipes& pipes)
+        : m_handles{pipes.read[0].get(), pipes.write[1].get(), pipes.write[2].get()} {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        m_buffer.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_buffer.data());
+        if (size > 0 && InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            m_list = list;
+            if (!UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, m_handles,
+                                           sizeof(m_handles), nullptr, nullptr)) {
+                DeleteProcThreadAttributeList(m_list);
+                m_list = nullptr;
+            }
+        }
+    }
+    ~InheritList() {
+        if (m_list != nullptr) {
+            DeleteProcThreadAttributeList(m_list);
+        }
+    }
+    InheritList(const InheritList&) = delete;
+    InheritList& operator=(const InheritList&) = delete;
+
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return m_list; }
+
+  private:
+    HANDLE m_handles[3];
+    std::vector<char> m_buffer;
+    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
+};
+
+// Starts the child without a console, its standard handles on the pipes and inheriting nothing
+// else; false when it cannot be started.
+bool StartChild(const std::string& nativeApp, const std::string& commandLine, const Pipes& pipes,
+                PROCESS_INFORMATION& info) {
+    const InheritList inherit(pipes);
+    if (inherit.get() == nullptr) {
+        return false;
+    }
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof(startup);
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = pipes.read[0].get();
+    startup.StartupInfo.hStdOutput = pipes.write[1].get();
+    startup.StartupInfo.hStdError = pipes.write[2].get();
+    startup.lpAttributeList = inherit.get();
+    std::string line = commandLine;  // CreateProcessA may write into its command line
+    return CreateProcessA(nativeApp.c_str(), line.data(), nullptr, nullptr, TRUE,
+                          DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                          &startup.StartupInfo, &info) != 0;
+}
+
 // Registers the run so that KillRunningChild can reach it; clears the registration on exit.
 class RunRegistration {
   public:
@@ -125,8 +212,12 @@ class RunRegistration {
 
 // One output pipe drained into its bytes by a thread of its own.
 struct Reader {
-    HANDLE pipe = nullptr;
-    DWORD readSize = 1;
+    // Reads of at most `size` bytes (at least 1) from `readEnd`.
+    Reader(HANDLE readEnd, int32_t size)
+        : pipe(readEnd), readSize(size > 0 ? static_cast<DWORD>(size) : 1) {}
+
+    HANDLE pipe;
+    DWORD readSize;
     std::string bytes;
     DWORD error = 0;  // 0 at a normal end of data
     std::atomic<bool> stop{false};
@@ -143,8 +234,8 @@ struct Reader {
             while (!stop.load()) {
                 DWORD n = 0;
                 if (!ReadFile(pipe, buffer.get(), readSize, &n, nullptr)) {
+                    // 0 or a broken pipe: the child closed its end, the normal end of data.
                     const DWORD err = GetLastError();
-                    // The child closed its end: the normal end of data.
                     error = err == ERROR_BROKEN_PIPE ? 0 : err;
                     return;
                 }
@@ -208,8 +299,8 @@ WaitOutcome WaitForReaders(Reader& out, Reader& err, HANDLE killEvent) {
 }
 
 // Waits until the child, which has closed its outputs, has ended, or a kill is signalled. A
-// child ended by an exception (a crash, a fail-fast abort: status 0xC0000000 and above) counts as
-// a failed read, since its output may have been cut short anywhere.
+// child ended by an exception (a crash, a fail-fast abort: status 0xC0000000 and above) is
+// Crashed: its output may have been cut short anywhere.
 WaitOutcome WaitForChildEnd(HANDLE process, HANDLE killEvent) {
     HANDLE waits[2] = {killEvent, process};
     const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
@@ -258,8 +349,14 @@ std::string AnsiToUtf8(const std::string& bytes) {
     return utf8;
 }
 
-DWORD ReadSize(int32_t size) {
-    return size > 0 ? static_cast<DWORD>(size) : 1;
+// Reads both outputs of a started child until they end, a read fails or a kill comes, then waits
+// for the child to end.
+WaitOutcome Drain(Reader& out, Reader& err, HANDLE process, HANDLE killEvent) {
+    if (!out.Start() || !err.Start()) {
+        return WaitOutcome::ReadFailed;
+    }
+    const WaitOutcome outcome = WaitForReaders(out, err, killEvent);
+    return outcome == WaitOutcome::Done ? WaitForChildEnd(process, killEvent) : outcome;
 }
 
 }  // namespace
@@ -269,20 +366,9 @@ CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& com
                             int32_t errReadSize) {
     std::lock_guard runLock(gRunMutex);
     CaptureResult result;
-
-    // Index 0 standard input, 1 standard output, 2 standard error.
-    Handle pipeRead[3];
-    Handle pipeWrite[3];
-    for (int i = 0; i < 3; ++i) {
-        if (!CreatePipe(pipeRead[i].out(), pipeWrite[i].out(), nullptr, 0)) {
-            result.code = kPipeCreateFailed;
-            return result;
-        }
-    }
-    // The child's ends: it reads standard input and writes the two outputs.
-    if (!MakeInheritable(pipeRead[0]) || !MakeInheritable(pipeWrite[1]) ||
-        !MakeInheritable(pipeWrite[2])) {
-        result.code = kDuplicateFailed;
+    Pipes pipes;
+    result.code = pipes.Create();
+    if (result.code != 0) {
         return result;
     }
     Handle killEvent;
@@ -295,59 +381,31 @@ CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& com
     Handle process;  // declared before the registration, which must let go of it first
     Handle thread;
     RunRegistration registration(killEvent.get());
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = pipeRead[0].get();
-    startup.hStdOutput = pipeWrite[1].get();
-    startup.hStdError = pipeWrite[2].get();
     PROCESS_INFORMATION info{};
-    std::string line = commandLine;  // CreateProcessA may write into its command line
-    if (!CreateProcessA(nativeApp.c_str(), line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
-                        nullptr, nullptr, &startup, &info)) {
+    if (!StartChild(nativeApp, commandLine, pipes, info)) {
         result.code = kStartFailed;
         return result;
     }
     process.reset(info.hProcess);
     thread.reset(info.hThread);
     registration.ChildStarted(process.get());
-    // The child's ends belong to the child now; the standard-input write end stays open (and
-    // unused) until the run is over, so the child reads no input rather than an end of file.
-    pipeRead[0].Close();
-    pipeWrite[1].Close();
-    pipeWrite[2].Close();
+    pipes.CloseChildEnds();
 
-    Reader out;
-    Reader err;
-    out.pipe = pipeRead[1].get();
-    out.readSize = ReadSize(outReadSize);
-    err.pipe = pipeRead[2].get();
-    err.readSize = ReadSize(errReadSize);
-    const bool started = out.Start() && err.Start();
-    WaitOutcome outcome = started ? WaitForReaders(out, err, killEvent.get()) : WaitOutcome::Killed;
-    if (outcome == WaitOutcome::Done) {
-        outcome = WaitForChildEnd(process.get(), killEvent.get());
-    }
-    const bool readFailed = outcome == WaitOutcome::ReadFailed;
-    if (readFailed) {
+    Reader out(pipes.read[1].get(), outReadSize);
+    Reader err(pipes.read[2].get(), errReadSize);
+    const WaitOutcome outcome = Drain(out, err, process.get(), killEvent.get());
+    if (outcome == WaitOutcome::ReadFailed) {
         result.code = ReadFailureCode(process.get());
+        TerminateProcess(process.get(), kKilledExitCode);
     } else if (outcome == WaitOutcome::Crashed) {
         result.code = kStartFailed;
-    }
-    if (!started || readFailed) {
-        TerminateProcess(process.get(), kKilledExitCode);
     }
     out.Stop();
     err.Stop();
     const bool killed = registration.Withdraw();
-    if (killed || !started || readFailed) {
+    if (killed || outcome == WaitOutcome::ReadFailed) {
         WaitForSingleObject(process.get(), kEndWaitMs);  // ended by force: let it be gone
-    }
-
-    if (killed) {
-        result.code = kKilled;
-    } else if (!started) {
-        result.code = kStartFailed;
+        result.code = killed ? kKilled : result.code;
     }
     if (result.code == 0) {
         result.outBytes = out.bytes.size();

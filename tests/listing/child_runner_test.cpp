@@ -140,8 +140,14 @@ TEST_F(ChildRunner, ExitCodeDoesNotMatterButAChildEndedByASignalFails) {
 
 TEST_F(ChildRunner, ChildHasOnlyStandardDescriptorsAndItsOwnGroup) {
 #ifdef _WIN32
-    GTEST_SKIP() << "POSIX descriptors and process groups; a Windows child inherits the handles "
-                    "that are inheritable, and the runner makes none but the child's three";
+    // An inheritable handle of this process must still not reach the child.
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    HANDLE event = CreateEventA(&inheritable, TRUE, FALSE, nullptr);
+    ASSERT_NE(event, nullptr);
+    const auto value = std::to_string(reinterpret_cast<uintptr_t>(event));
+    EXPECT_EQ(Run(ChildWith({"handle", value})), 0);
+    CloseHandle(event);
+    EXPECT_EQ(out.GetAll(), "closed");
 #else
     const int inheritable = ::dup(1);  // not close-on-exec: must still not reach the child
     ASSERT_GE(inheritable, 3);

@@ -6,6 +6,8 @@
 //   sleep MS               sleep MS milliseconds
 //   fds                    write the open descriptor numbers, blank-separated, to standard output
 //   pgid                   write "own" when the process leads its own process group, else "shared"
+//   handle H               write "open" when descriptor (Windows: handle value) H is open here,
+//                          else "closed"
 //   grandchild MS          fork a process that keeps the pipes and sleeps MS milliseconds
 //   exit C / abort / segv  end with exit code C / by abort() / by SIGSEGV
 // With no action the program exits 0 without output. On Windows "fds" and "pgid" write "?",
@@ -20,11 +22,13 @@
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 #endif
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -61,6 +65,11 @@ std::string OpenDescriptors() {
 
 std::string ProcessGroup() {
     return "?";
+}
+
+bool IsOpen(unsigned long long value) {
+    DWORD flags = 0;
+    return GetHandleInformation(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value)), &flags);
 }
 
 void StartGrandchild(long ms) {
@@ -130,6 +139,10 @@ std::string ProcessGroup() {
     return ::getpgid(0) == ::getpid() ? "own" : "shared";
 }
 
+bool IsOpen(unsigned long long value) {
+    return ::fcntl(static_cast<int>(value), F_GETFD) != -1;
+}
+
 [[noreturn]] void Abort() {
     std::abort();
 }
@@ -181,6 +194,8 @@ int main(int argc, char** argv) {
         } else if (action == "pgid") {
             WriteAll(1, ProcessGroup());
             --i;
+        } else if (action == "handle") {
+            WriteAll(1, IsOpen(std::strtoull(value.c_str(), nullptr, 10)) ? "open" : "closed");
         } else if (action == "grandchild") {
             StartGrandchild(number);
         } else if (action == "exit") {
