@@ -6,32 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "kvls/run_kvls.h"
+#include "e2e/e2e_support.h"
 #include "support/json_validator.h"
-#include "support/test_os.h"
-
-namespace fs = std::filesystem;
-using namespace std::string_literals;
 
 namespace {
 
+using namespace e2e;
+using namespace std::string_literals;
+
 const std::string kCrLf = "\r\n";
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // 'a' to 'z' repeated.
 std::string Pattern(size_t n) {
@@ -57,30 +40,14 @@ const std::string kOddPrinter = "lp-\xff\x01x";
 constexpr int kManyDocuments = 100000;
 constexpr int kEmptyDocument = 54321;
 
-// Normal installations (the stand-in tool over a model: the demo plus hostile jobs) and a pseudo
-// one (the same model exported, plus canned files that no model file can express).
+// The demo model plus hostile jobs, installed for both modes; the canned files get jobs that no
+// model file can express.
 class HostileInput : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        base_ = fs::temp_directory_path() /
-                ("stallscan-hostile-" +
-                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(base_);
-        fs::copy(SOURCE_DIR "/examples/demo/data", base_ / "model", fs::copy_options::recursive);
-        WriteHostileJobs(base_ / "model" / "jobs");
-
-        fs::create_directories(base_ / "normal-root" / "bin");
-        fs::copy_file(KVLS_PATH, base_ / "normal-root" / "bin" / test_os::ProgramFileName("kvls"));
-        fs::create_directories(base_ / "pseudo-root" / "bin");
-        WriteFile(base_ / "pseudo-root" / "bin" / "kvls.exe", "not run in pseudo mode\n");
-        const kvls_test::RunResult exported = kvls_test::RunKvls(
-            {"--export-pseudo", (base_ / "canned").string()}, {{"KVLS_DATA", Model()}}, 120000);
-        ASSERT_EQ(exported.exit_code, 0) << exported.err;
-        WriteCannedOnlyJobs(base_ / "canned");
-    }
-    static void TearDownTestSuite() { fs::remove_all(base_); }
-
-    static void WriteHostileJobs(const fs::path& jobs) {
+        const fs::path base = TempDir("hostile");
+        const fs::path jobs = base / "model" / "jobs";
+        fs::copy(kDemoData, base / "model", fs::copy_options::recursive);
         WriteFile(jobs / "demo-901.txt", JobFile(901, "job-name = " + kMegabyteName +
                                                           "\n[document 1]\noctet-count = 9\n"));
         WriteFile(jobs / "demo-902.txt",
@@ -96,11 +63,9 @@ class HostileInput : public ::testing::Test {
                     "\n";
         }
         WriteFile(jobs / "demo-904.txt", many);
-    }
-
-    // Document numbers that no model file can hold.
-    static void WriteCannedOnlyJobs(const fs::path& canned) {
-        WriteFile(canned / "demo-905.txt",
+        install_.Create(base, base / "model");
+        // Document numbers that no model file can hold.
+        WriteFile(install_.Canned() / "demo-905.txt",
                   "demo:905: job-identifier = 905\r\n"
                   "demo:905: job-name = odd documents\r\n"
                   "demo:905: current-job-state = pending\r\n"
@@ -110,25 +75,9 @@ class HostileInput : public ::testing::Test {
                   "demo:905.-3: octet-count = 0\r\n"
                   "demo:905.-3: document-format = simple-text\r\n");
     }
+    static void TearDownTestSuite() { install_.Remove(); }
 
-    static std::string Model() { return (base_ / "model").string(); }
-
-    static kvls_test::RunResult Normal(const std::vector<std::string>& args,
-                                       std::map<std::string, std::string> env = {}) {
-        env["OV_ROOT"] = (base_ / "normal-root").string();
-        env["KVLS_DATA"] = Model();
-        env.emplace("STALLSCAN", "");
-        return kvls_test::RunKvls(args, env, 120000, STALLSCAN_PATH);
-    }
-    static kvls_test::RunResult Pseudo(std::vector<std::string> args) {
-        args.insert(args.begin(), "pseudo-kvls@" + (base_ / "canned").string());
-        return kvls_test::RunKvls(args, {{"OV_ROOT", (base_ / "pseudo-root").string()}}, 120000,
-                                  STALLSCAN_PATH);
-    }
-    static fs::path Base() { return base_; }
-
-  private:
-    static inline fs::path base_;
+    static inline Installation install_;
 };
 
 // The value of a report line "<label>: <value>" CR LF.
@@ -143,15 +92,32 @@ std::string ReportLine(const std::string& report, const std::string& label) {
 
 }  // namespace
 
-TEST_F(HostileInput, AMegabyteListingLineReachesTheReportWhole) {
-    for (const auto& run : {Normal({"demo:901"}), Pseudo({"demo:901"})}) {
+// Hostile listings, in both modes where a model file can hold them: a megabyte line reaches the
+// report whole; a NUL inside a value splits it (values are kept NUL-separated), so the first part
+// shows and no NUL; document numbers beyond 32 bits ("99999999999" would make 2,147,483,647
+// documents) or below 1 are neither walked nor reported.
+TEST_F(HostileInput, HostileListingsGiveCompleteReports) {
+    const std::pair<kvls_test::RunResult, std::string> cases[] = {
+        {install_.Normal({"demo:901"}), kMegabyteName},
+        {install_.Pseudo({"demo:901"}), kMegabyteName},
+        {install_.Normal({"demo:903"}), "x"},
+        {install_.Pseudo({"demo:903"}), "x"},
+        {install_.Pseudo({"demo:905"}), "odd documents"},
+    };
+    for (const auto& [run, name] : cases) {
         ASSERT_EQ(run.exit_code, 0) << run.err;
-        EXPECT_EQ(ReportLine(run.out, "Job name"), kMegabyteName);
+        EXPECT_EQ(ReportLine(run.out, "Job name"), name);
         EXPECT_NE(run.out.find("No problems were found." + kCrLf), std::string::npos);
+        EXPECT_EQ(run.out.find("Document"), std::string::npos);
+        EXPECT_EQ(run.out.find('\0'), std::string::npos);
     }
-    const kvls_test::RunResult json = Normal({"--json", "demo:901"});
-    EXPECT_TRUE(json_check::IsValidJson(json.out));
-    EXPECT_NE(json.out.find("\"jobName\": \"" + kMegabyteName + "\""), std::string::npos);
+    for (const auto& [job, name] : {std::pair{"demo:901", kMegabyteName}, {"demo:903", "x"}}) {
+        const kvls_test::RunResult json = install_.Normal({"--json", job});
+        EXPECT_TRUE(json_check::IsValidJson(json.out));
+        EXPECT_NE(json.out.find("\"jobName\": \"" + name + "\""), std::string::npos);
+    }
+    // A canned file is read as text, where a lone CR ends a line: the name stops there.
+    EXPECT_EQ(ReportLine(install_.Pseudo({"demo:902"}).out, "Job name"), "a");
 }
 
 TEST_F(HostileInput, OddBytesStayInTheTextReportAndTheJsonStaysValid) {
@@ -159,14 +125,14 @@ TEST_F(HostileInput, OddBytesStayInTheTextReportAndTheJsonStaysValid) {
     GTEST_SKIP() << "Windows converts each capture from the ANSI code page, where these bytes are "
                     "characters of their own";
 #endif
-    const kvls_test::RunResult run = Normal({"demo:902"});
+    const kvls_test::RunResult run = install_.Normal({"demo:902"});
     ASSERT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(ReportLine(run.out, "Job name"), kOddName);
     EXPECT_NE(run.out.find("- Printer \"" + kOddPrinter + "\" was not found." + kCrLf),
               std::string::npos)
         << run.out;
 
-    const kvls_test::RunResult json = Normal({"--json", "demo:902"});
+    const kvls_test::RunResult json = install_.Normal({"--json", "demo:902"});
     ASSERT_EQ(json.exit_code, 0);
     EXPECT_TRUE(json_check::IsValidJson(json.out)) << json.out;
     // Each byte that is not UTF-8 becomes U+FFFD; control characters are escaped.
@@ -178,30 +144,10 @@ TEST_F(HostileInput, OddBytesStayInTheTextReportAndTheJsonStaysValid) {
     EXPECT_NE(json.out.find("\"args\": [\"lp-" + r + "\\u0001x\"]"), std::string::npos);
 }
 
-TEST_F(HostileInput, ALoneCrEndsALineOnlyInCannedFiles) {
-    // A canned file is read as text, where a lone CR ends a line: the name stops there.
-    const kvls_test::RunResult run = Pseudo({"demo:902"});
-    ASSERT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(ReportLine(run.out, "Job name"), "a");
-}
-
-TEST_F(HostileInput, ANulByteInAListedValueSeparatesValues) {
-    // The listing's values are kept NUL-separated, so a NUL inside a value splits it: the job
-    // name shows the first value, the JSON the same without any NUL.
-    for (const auto& run : {Normal({"demo:903"}), Pseudo({"demo:903"})}) {
-        ASSERT_EQ(run.exit_code, 0) << run.err;
-        EXPECT_EQ(ReportLine(run.out, "Job name"), "x");
-        EXPECT_EQ(run.out.find('\0'), std::string::npos);
-    }
-    const kvls_test::RunResult json = Normal({"--json", "demo:903"});
-    EXPECT_TRUE(json_check::IsValidJson(json.out));
-    EXPECT_NE(json.out.find("\"jobName\": \"x\""), std::string::npos);
-}
-
 TEST_F(HostileInput, AHundredThousandDocumentsAreCheckedEachOnce) {
     const std::string emptyDocument =
         "- Document " + std::to_string(kEmptyDocument) + " () has no data.";
-    for (const auto& run : {Normal({"demo:904"}), Pseudo({"demo:904"})}) {
+    for (const auto& run : {install_.Normal({"demo:904"}), install_.Pseudo({"demo:904"})}) {
         ASSERT_EQ(run.exit_code, 0) << run.err;
         EXPECT_EQ(ReportLine(run.out, "Job name"), "many");
         EXPECT_EQ(ReportLine(run.out, "Physical printer(s)"), "lp-office");
@@ -211,53 +157,47 @@ TEST_F(HostileInput, AHundredThousandDocumentsAreCheckedEachOnce) {
     }
 }
 
-TEST_F(HostileInput, AbsurdDocumentNumbersAreNeitherWalkedNorReported) {
-    // "99999999999" would make 2,147,483,647 documents; "-3" is no document number at all.
-    const kvls_test::RunResult run = Pseudo({"demo:905"});
-    ASSERT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(ReportLine(run.out, "Job name"), "odd documents");
-    EXPECT_EQ(run.out.find("Document"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("No problems were found."), std::string::npos) << run.out;
-}
-
 // Job texts that a shell would take apart reach the tool unchanged as one argument each, when
 // they begin with a job number; the others are refused before any job listing. Nothing that they
-// name is run.
+// name is run, and pseudo mode reads no file outside its directory for them.
 TEST_F(HostileInput, JobTextsReachTheToolAsOneArgumentEach) {
-    const fs::path log = Base() / "job-texts.log";
-    const fs::path sentinel = Base() / "sentinel";
+    const fs::path sentinel = install_.Base() / "sentinel";
     const std::string touch = "touch " + sentinel.string();
-    const std::vector<std::pair<std::string, std::string>> listed = {
+    const struct {
+        std::string job;
+        std::string logged;  // the object argument of the job listing; empty: refused
+    } cases[] = {
         {"demo:1 2", "\"demo:1 2\""},
         {"demo:4;" + touch, "\"demo:4;" + touch + "\""},
         {"demo:5|cat", "demo:5|cat"},
         {"demo:6/../../etc/passwd", "demo:6/../../etc/passwd"},
+        {"demo:99999999999", "demo:99999999999"},
+        {"demo:$(" + touch + ")", ""},
+        {"demo:`" + touch + "`", ""},
+        {"demo:..\\7", ""},
+        {"demo:-3", ""},
     };
-    for (const auto& [job, logged] : listed) {
+    for (const auto& [job, logged] : cases) {
 #ifdef _WIN32
         if (job.find(' ') != std::string::npos) {
             continue;  // the Windows command line carries the object name unquoted
         }
 #endif
-        fs::remove(log);
-        const kvls_test::RunResult run = Normal({job}, {{"KVLS_LOG", log.string()}});
-        EXPECT_EQ(run.exit_code, 0) << job << run.err;
-        EXPECT_EQ(ReportLine(run.out, "Job identifier"), job);
-        EXPECT_NE(run.out.find("not found in server \"demo\"."), std::string::npos) << run.out;
-        EXPECT_NE(ReadFile(log).find("-cj -x scope=1 -r all -sl -F " + logged + "\n"),
-                  std::string::npos)
-            << job << "\n"
-            << ReadFile(log);
-    }
-    for (const std::string& job :
-         std::vector<std::string>{"demo:$(" + touch + ")", "demo:`" + touch + "`", "demo:..\\7"}) {
-        fs::remove(log);
-        const kvls_test::RunResult run = Normal({job}, {{"KVLS_LOG", log.string()}});
-        EXPECT_EQ(run.exit_code, 0) << job << run.err;
-        EXPECT_NE(run.out.find("Invalid job identifier \"" + job.substr(5) + "\"."),
-                  std::string::npos)
-            << run.out;
-        EXPECT_EQ(ReadFile(log), "-cs -r all -sl -F demo\n");  // the server only
+        const std::string id = job.substr(5);
+        const std::string said = logged.empty()
+                                     ? "Invalid job identifier \"" + id + "\"."
+                                     : "Job \"" + id + "\" not found in server \"demo\".";
+        std::vector<std::string> runs;
+        for (const auto& run : {install_.Logged({job}, runs), install_.Pseudo({job})}) {
+            EXPECT_EQ(run.exit_code, 0) << job << run.err;
+            EXPECT_EQ(ReportLine(run.out, "Job identifier"), job);
+            EXPECT_NE(run.out.find(said), std::string::npos) << run.out;
+        }
+        std::vector<std::string> expected = {"-cs -r all -sl -F demo"};  // the server
+        if (!logged.empty()) {
+            expected.push_back("-cj -x scope=1 -r all -sl -F " + logged);
+        }
+        EXPECT_EQ(runs, expected);
     }
     EXPECT_FALSE(fs::exists(sentinel));
 }
@@ -266,31 +206,27 @@ TEST_F(HostileInput, ADomainWithBlanksReachesTheToolAsOneArgument) {
 #ifdef _WIN32
     GTEST_SKIP() << "the Windows command line carries the domain unquoted, so a blank splits it";
 #endif
-    // From STALLSCAN the domain runs to the next ";", blanks included.
-    const fs::path log = Base() / "domain.log";
-    kvls_test::RunResult run = Normal(
-        {"demo:10"}, {{"KVLS_LOG", log.string()}, {"STALLSCAN", "domain-name@my print dom;x"}});
+    // From STALLSCAN the domain runs to the next ";", blanks included. No demo object is in that
+    // domain: the server cannot be listed.
+    std::vector<std::string> runs;
+    const kvls_test::RunResult run =
+        install_.Logged({"demo:10"}, runs, {{"STALLSCAN", "domain-name@my print dom;x"}});
     EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_NE(ReadFile(log).find("-cs -x \"domain-name=my print dom\" -r all -sl -F demo\n"),
-              std::string::npos)
-        << ReadFile(log);
-    // No demo object is in that domain: the server cannot be listed.
+    EXPECT_EQ(runs.at(0), "-cs -x \"domain-name=my print dom\" -r all -sl -F demo");
     EXPECT_NE(run.out.find("Unable to access server \"demo\"."), std::string::npos) << run.out;
-
     // On the command line the domain ends at the first blank.
-    fs::remove(log);
-    run = Normal({"domain-name@D1", "demo:10"}, {{"KVLS_LOG", log.string()}});
-    EXPECT_NE(ReadFile(log).find("-cs -x domain-name=D1 -r all -sl -F demo\n"), std::string::npos);
+    install_.Logged({"domain-name@D1", "demo:10"}, runs);
+    EXPECT_EQ(runs.at(0), "-cs -x domain-name=D1 -r all -sl -F demo");
 }
 
 // A tool that ends at once without a word, and a tool file that is no program: each job's report
 // says that the server could not be listed, and the run goes on to the next job.
 TEST_F(HostileInput, AToolThatExitsAtOnceOrCannotStartFailsEachJobAlone) {
-    const fs::path silent = Base() / "silent-root";
+    const fs::path silent = install_.Base() / "silent-root";
     fs::create_directories(silent / "bin");
     const std::string tool = test_os::ProgramFileName("kvls");
     fs::copy_file(TEST_CHILD_PATH, silent / "bin" / tool);  // no arguments: exit 0, no output
-    const fs::path text = Base() / "text-root";
+    const fs::path text = install_.Base() / "text-root";
     fs::create_directories(text / "bin");
     WriteFile(text / "bin" / tool, "echo this is not a program\n");
     fs::permissions(text / "bin" / tool, fs::perms::owner_all);
