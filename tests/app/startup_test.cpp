@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <string>
+#include <vector>
 
 #include "app/globals.h"
 
@@ -15,63 +17,48 @@ struct FakeSystem {
     std::map<std::string, int64_t> files;
     std::vector<std::string> examined;
 
-    EnvLookup Env() {
-        return [this](const std::string& name) {
-            auto found = env.find(name);
-            return found == env.end() ? std::string() : found->second;
-        };
-    }
-    FileLengthLookup Length() {
-        return [this](const std::string& path) -> std::optional<int64_t> {
-            examined.push_back(path);
-            auto found = files.find(path);
-            if (found == files.end()) {
-                return std::nullopt;
-            }
-            return found->second;
-        };
+    StartupOutcome Check(const std::string& argText = "") {
+        return CheckStartup(
+            argText, [this](const std::string& name) { return env[name]; },
+            [this](const std::string& path) -> std::optional<int64_t> {
+                examined.push_back(path);
+                auto found = files.find(path);
+                return found == files.end() ? std::nullopt : std::optional(found->second);
+            });
     }
 };
 
 }  // namespace
 
-TEST(Startup, MissingOrEmptyRootGives101) {
+TEST(Startup, MissingOrEmptyRootGives101WithoutLookingForTheTool) {
     FakeSystem sys;
-    StartupOutcome outcome = CheckStartup("", sys.Env(), sys.Length());
+    const StartupOutcome outcome = sys.Check();
     EXPECT_EQ(outcome.messageId, 101);
     EXPECT_EQ(outcome.message, "Invalid execution of stallscan.\r\n");
-    EXPECT_TRUE(sys.examined.empty());
     sys.env["OV_ROOT"] = "";
-    EXPECT_EQ(CheckStartup("", sys.Env(), sys.Length()).messageId, 101);
+    EXPECT_EQ(sys.Check().messageId, 101);
+    EXPECT_TRUE(sys.examined.empty());
 }
 
-TEST(Startup, ToolPathIsBuiltFromTheRootUnchanged) {
+TEST(Startup, AToolPathBuiltFromTheRootUnchangedMustNameANonEmptyFile) {
     FakeSystem sys;
     sys.env["OV_ROOT"] = "C|/print";
-    StartupOutcome outcome = CheckStartup("", sys.Env(), sys.Length());
+    StartupOutcome outcome = sys.Check();
     EXPECT_EQ(outcome.messageId, 102);
     EXPECT_EQ(outcome.message, "Unable to access binary \"C:\\print\\bin\\kvls.exe\".\r\n");
 
     sys.env["OV_ROOT"] = "C:\\print\\";
-    sys.files["C:\\print\\\\bin\\kvls.exe"] = 0;  // present but empty
-    outcome = CheckStartup("", sys.Env(), sys.Length());
-    EXPECT_EQ(outcome.messageId, 102);
+    sys.files["C:\\print\\\\bin\\kvls.exe"] = 0;
+    EXPECT_EQ(sys.Check().messageId, 102);
     EXPECT_EQ(sys.examined.back(), "C:\\print\\\\bin\\kvls.exe");
+    EXPECT_EQ(sys.Check("pseudo-kvls@/tmp/canned").messageId, 102);  // in pseudo mode too
 }
 
-TEST(Startup, PseudoModeStillNeedsTheToolFile) {
+TEST(Startup, SuccessFillsAndAppliesTheValues) {
     FakeSystem sys;
-    sys.env["OV_ROOT"] = "/opt/print";
-    EXPECT_EQ(CheckStartup("pseudo-kvls@/tmp/canned", sys.Env(), sys.Length()).messageId, 102);
-}
-
-TEST(Startup, SuccessFillsTheValues) {
-    FakeSystem sys;
-    sys.env["OV_ROOT"] = "/opt/print";
-    sys.env["KVPRINTER"] = "lp1";
-    sys.env["TEMP"] = "/tmp";
+    sys.env = {{"OV_ROOT", "/opt/print"}, {"KVPRINTER", "lp1"}, {"TEMP", "/tmp"}};
     sys.files["\\opt\\print\\bin\\kvls.exe"] = 12;
-    StartupOutcome outcome = CheckStartup("x pseudo-kvls y", sys.Env(), sys.Length());
+    const StartupOutcome outcome = sys.Check("x pseudo-kvls y");
     ASSERT_EQ(outcome.messageId, 0);
     EXPECT_EQ(outcome.values.rootDir, "\\opt\\print");
     EXPECT_EQ(outcome.values.listToolPath, "\\opt\\print\\bin\\kvls.exe");
@@ -85,30 +72,28 @@ TEST(Startup, SuccessFillsTheValues) {
     EXPECT_TRUE(gPseudoDir.empty());
 }
 
-TEST(PseudoDir, FromTheArgumentText) {
-    EXPECT_EQ(ChoosePseudoDir("pseudo-kvls@D:\\canned -x", "", "T"), "D:\\canned");
-    EXPECT_EQ(ChoosePseudoDir("a pseudo-kvls@D:\\canned", "", "T"), "D:\\canned");
-    EXPECT_EQ(ChoosePseudoDir("pseudo-kvls", "", "T"), "T");
-    EXPECT_EQ(ChoosePseudoDir("pseudo-kvls", "", ""), "");
-    EXPECT_EQ(ChoosePseudoDir("pseudo-kvls@ x", "", "T"), "");
-    EXPECT_EQ(ChoosePseudoDir("pseudo-kvls@", "", "T"), "");
-    EXPECT_EQ(ChoosePseudoDir("xpseudo-kvlsy", "", "T"), "T");
-    EXPECT_EQ(ChoosePseudoDir("PSEUDO-KVLS", "", "T"), "");
+TEST(Startup, PseudoDirFromTheArgumentsElseFromStallscan) {
+    const std::vector<std::vector<std::string>> cases{
+        // argument text, STALLSCAN, expected directory (TEMP is "T")
+        {"pseudo-kvls@D:\\canned -x", "", "D:\\canned"},
+        {"a pseudo-kvls@D:\\canned", "", "D:\\canned"},
+        {"pseudo-kvls", "", "T"},
+        {"xpseudo-kvlsy", "", "T"},
+        {"pseudo-kvls@ x", "", ""},
+        {"PSEUDO-KVLS", "", ""},
+        {"", "pseudo-kvls@a b;c", "a b"},
+        {"", "x pseudo-kvls y", "T"},
+        {"pseudo-kvls@/args", "pseudo-kvls@/env", "/args"},
+        {"", "verbose", ""}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ChoosePseudoDir(c[0], c[1], "T"), c[2]) << c[0] << " / " << c[1];
+    }
 }
 
-TEST(PseudoDir, FromStallscanOnlyWhenTheArgumentsLackTheKeyword) {
-    EXPECT_EQ(ChoosePseudoDir("", "pseudo-kvls@D:\\canned;verbose", "T"), "D:\\canned");
-    EXPECT_EQ(ChoosePseudoDir("", "x pseudo-kvls y", "T"), "T");
-    EXPECT_EQ(ChoosePseudoDir("", "pseudo-kvls@a b;c", "T"), "a b");
-    EXPECT_EQ(ChoosePseudoDir("pseudo-kvls@/args", "pseudo-kvls@/env", "T"), "/args");
-    EXPECT_EQ(ChoosePseudoDir("", "verbose", "T"), "");
-}
-
-TEST(Domain, ArgumentsFirstThenStallscan) {
-    EXPECT_EQ(FindDomain("domain-name@D1 srv1:", ""), "D1");
-    EXPECT_EQ(FindDomain("srv1: domain-name@D1", ""), "D1");
+TEST(Startup, DomainFromTheArgumentsElseFromStallscan) {
+    EXPECT_EQ(FindDomain("srv1: domain-name@D1 x", ""), "D1");
     EXPECT_EQ(FindDomain("", "a;domain-name@D 2;b"), "D 2");
     EXPECT_EQ(FindDomain("domain-name@A", "domain-name@B"), "A");
-    EXPECT_EQ(FindDomain("x", "y"), "");
     EXPECT_EQ(FindDomain("domain-name@", ""), "");
+    EXPECT_EQ(FindDomain("x", "y"), "");
 }
