@@ -1,138 +1,71 @@
-// The progress window: runs in pseudo mode, Stop, outcome codes, and the server time-out with a
-// listing tool that never answers.
+// The progress window: runs in pseudo mode, Stop, outcome codes, and, with a listing tool that
+// never answers, the server time-out and closing the main window during a run.
 
-#include "ui/frm_progress.h"
-
-#include <gtest/gtest.h>
-
-#include <QElapsedTimer>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTest>
-
-#include "platform/platform.h"
 #include "ui_test_support.h"
 
 namespace ui {
 namespace {
 
-using uitest::MessageRecorder;
+using Strings = std::vector<std::string>;
+
+// "key name" of each result, in run order.
+Strings Rows(const ResultCollection& results) {
+    Strings rows;
+    for (int i = 1; i <= results.Count(); ++i) {
+        rows.push_back(results.KeyAt(i) + " " + results.Item(i)->JobName());
+    }
+    return rows;
+}
 
 class ProgressTest : public testing::Test {
   protected:
-    void SetUp() override {
-        uitest::WriteSmallPrintSystem(canned_);
-        gPseudoDir = canned_.Path();
-    }
     void TearDown() override { frmProgress::SetTimeoutInterval(30000); }
-
-    uitest::SavedGlobals saved_;
-    uitest::CannedDir canned_;
+    uitest::SmallPrintSystem canned_;
     ResultCollection results_;
 };
 
-TEST_F(ProgressTest, GivenJobsRunOnTheirOwnServers) {
-    frmProgress p;
-    std::string jobs = "12 S2:7";
-    p.DoDiagJobs(" S1 ", "", jobs, results_);
-    EXPECT_EQ(p.DiagError, 0);
-    ASSERT_EQ(results_.Count(), 2);
-    EXPECT_EQ(results_.KeyAt(1), "S1:12");
-    EXPECT_EQ(results_.KeyAt(2), "S2:7");
-    EXPECT_EQ(results_.Item(1)->JobName(), "report");
-    EXPECT_EQ(results_.Item(2)->JobName(), "seven");
-    EXPECT_EQ(p.prbProgress->maximum(), 2);
-    EXPECT_EQ(p.prbProgress->value(), 2);
-    EXPECT_EQ(jobs, "12 S2:7");
+TEST_F(ProgressTest, GivenJobsRunOnTheirOwnServersEachKeyOnce) {
+    // Default server, job text, results, jobs done on the progress bar.
+    const std::tuple<const char*, const char*, Strings, int> rows[] = {
+        {" S1 ", "12 S2:7", {"S1:12 report", "S2:7 seven"}, 2},
+        {"S1", "12 12", {"S1:12 report"}, 1},
+        {"S1", "S1:12 s1:12", {"S1:12 report"}, 2},  // two items; the second key is refused
+        {"S1", "   ", {}, 0}};
+    for (const auto& [server, given, results, done] : rows) {
+        ResultCollection collected;
+        frmProgress p;
+        std::string jobs = given;
+        p.DoDiagJobs(server, "", jobs, collected);
+        EXPECT_EQ(p.DiagError, 0) << given;
+        EXPECT_EQ(Rows(collected), results) << given;
+        EXPECT_EQ(p.prbProgress->value(), done) << given;
+        EXPECT_EQ(jobs, given);
+    }
 }
 
-TEST_F(ProgressTest, RepeatedAndCaseVariantJobs) {
-    frmProgress p;
-    std::string jobs = "12 12";
-    p.DoDiagJobs("S1", "", jobs, results_);
-    EXPECT_EQ(results_.Count(), 1);
-
-    ResultCollection second;
-    frmProgress q;
-    std::string variants = "S1:12 s1:12";  // two items, the second key is refused
-    q.DoDiagJobs("S1", "", variants, second);
-    EXPECT_EQ(q.DiagError, 0);
-    EXPECT_EQ(q.prbProgress->value(), 2);
-    EXPECT_EQ(second.Count(), 1);
-}
-
-TEST_F(ProgressTest, BlankJobTextEndsAtOnce) {
-    frmProgress p;
-    std::string jobs = "   ";
-    p.DoDiagJobs("S1", "", jobs, results_);
-    EXPECT_EQ(p.DiagError, 0);
-    EXPECT_EQ(results_.Count(), 0);
-    EXPECT_FALSE(p.isVisible());
-}
-
-TEST_F(ProgressTest, AllJobsAreListedFirst) {
-    frmProgress p;
-    std::string jobs;
-    QElapsedTimer clock;
-    clock.start();
-    p.DoDiagJobs("S1", "", jobs, results_);
-    EXPECT_EQ(p.DiagError, 0);
-    EXPECT_EQ(jobs, "S1:9 S1:10 S1:12");
-    EXPECT_EQ(results_.Count(), 3);
-    EXPECT_EQ(results_.KeyAt(2), "S1:10");
-    EXPECT_GE(clock.elapsed(), 3 * frmProgress::kJobInterval - 30);  // one job per tick
-}
-
-TEST_F(ProgressTest, NoWaitingJobsTellsSo) {
-    MessageRecorder messages;
-    frmProgress p;
-    std::string jobs;
-    p.DoDiagJobs("S2", "", jobs, results_);
-    EXPECT_EQ(p.DiagError, 0);
-    EXPECT_EQ(jobs, "");
-    ASSERT_EQ(messages.boxes.size(), 1u);
-    EXPECT_EQ(messages.boxes[0].icon, QMessageBox::Information);
-}
-
-TEST_F(ProgressTest, StopAfterTheFirstJobKeepsItsResult) {
-    frmProgress p;
-    std::string jobs = "9 10 12";
-    uitest::WhenReady([&] { return results_.Count() == 1; }, [&] { p.cmdStop->click(); });
-    p.DoDiagJobs("S1", "", jobs, results_);
-    EXPECT_EQ(p.DiagError, 902);
-    EXPECT_EQ(results_.Count(), 1);
-    EXPECT_EQ(p.prbProgress->value(), 1);
-}
-
-TEST_F(ProgressTest, ClosingTheWindowCountsAsStop) {
-    frmProgress p;
-    std::string jobs = "9 10";
-    uitest::WhenReady([&] { return p.isVisible(); }, [&] { p.close(); });
-    p.DoDiagJobs("S1", "", jobs, results_);
-    EXPECT_EQ(p.DiagError, 902);
-    EXPECT_EQ(results_.Count(), 0);
-}
-
-TEST_F(ProgressTest, FailedJobListIsTheOutcome) {
-    MessageRecorder messages;
-    gPseudoDir.clear();
-    gListToolPath = canned_.Path() + "/no-such-tool";
-    frmProgress p;
-    std::string jobs;
-    p.DoDiagJobs("S1", "", jobs, results_);
-    EXPECT_EQ(p.DiagError, 2002);
-    EXPECT_TRUE(messages.boxes.empty());
+TEST_F(ProgressTest, StopOrClosingAfterTheFirstJobGives902AndKeepsItsResult) {
+    for (const bool closing : {false, true}) {
+        ResultCollection results;
+        frmProgress p;
+        std::string jobs = "9 10 12";
+        uitest::WhenReady(
+            &p, [&] { return results.Count() == 1; },
+            [&] { closing ? (void)p.close() : p.cmdStop->click(); });
+        p.DoDiagJobs("S1", "", jobs, results);
+        EXPECT_EQ(p.DiagError, 902) << closing;
+        EXPECT_EQ(Rows(results), Strings{"S1:9 zebra"}) << closing;
+        EXPECT_EQ(p.prbProgress->value(), 1) << closing;
+    }
 }
 
 // With the hanging tool in normal mode every listing waits until the tool is ended.
 class TimeoutTest : public ProgressTest {
   protected:
     void SetUp() override {
-        ProgressTest::SetUp();
         // A first run lets the toolkit open what it keeps open, so that the count below is the
         // baseline that the hanging runs must return to.
-        ResultCollection warmUp;
         std::string jobs = "12";
+        ResultCollection warmUp;
         frmProgress().DoDiagJobs("S1", "", jobs, warmUp);
         gPseudoDir.clear();
         gListToolPath = HANGING_TOOL_PATH;
@@ -146,45 +79,45 @@ class TimeoutTest : public ProgressTest {
     int descriptors_ = 0;
 };
 
+// A job of another server, then the job list of the default server: Retry waits again, Cancel
+// gives up with 2005; the question names the server that does not answer.
 TEST_F(TimeoutTest, RetryWaitsAgainAndCancelGivesUp) {
-    MessageRecorder messages(QMessageBox::Cancel);
-    messages.answers = {QMessageBox::Retry};
-    frmProgress p;
-    std::string jobs = "S3:5";
-    QElapsedTimer clock;
-    clock.start();
-    p.DoDiagJobs("S1", "", jobs, results_);
-    EXPECT_LT(clock.elapsed(), 10000);
-    EXPECT_EQ(p.DiagError, 2005);
-    EXPECT_EQ(results_.Count(), 0);
-    ASSERT_EQ(messages.boxes.size(), 2u);
-    EXPECT_EQ(messages.boxes[0].text, "Server \"S3\" is not responding.");
-    EXPECT_EQ(messages.boxes[0].icon, QMessageBox::Critical);
-    EXPECT_EQ(messages.boxes[0].buttons, QMessageBox::Retry | QMessageBox::Cancel);
+    for (const auto& [given, server] : {std::pair{"S3:5", "S3"}, {"", "S1"}}) {
+        uitest::MessageRecorder messages(QMessageBox::Cancel);
+        messages.answers = {QMessageBox::Retry};
+        ResultCollection results;
+        frmProgress p;
+        std::string jobs = given;
+        QElapsedTimer clock;
+        clock.start();
+        p.DoDiagJobs("S1", "", jobs, results);
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_EQ(p.DiagError, 2005);
+        EXPECT_EQ(results.Count(), 0);
+        ASSERT_EQ(messages.boxes.size(), 2u);
+        for (const auto& box : messages.boxes) {
+            EXPECT_EQ(box.text, "Server \"" + std::string(server) + "\" is not responding.");
+            EXPECT_EQ(box.icon, QMessageBox::Critical);
+            EXPECT_EQ(box.buttons, QMessageBox::Retry | QMessageBox::Cancel);
+        }
+    }
 }
 
-TEST_F(TimeoutTest, TheJobListIsSupervisedToo) {
-    MessageRecorder messages(QMessageBox::Cancel);
-    frmProgress p;
-    std::string jobs;
-    p.DoDiagJobs("S1", "", jobs, results_);
-    EXPECT_EQ(p.DiagError, 2005);
-    ASSERT_EQ(messages.boxes.size(), 1u);
-    EXPECT_EQ(messages.boxes[0].text, "Server \"S1\" is not responding.");
-}
-
-TEST_F(TimeoutTest, StopWorksWhileTheToolHangs) {
+TEST_F(TimeoutTest, ClosingTheMainWindowDuringARunEndsTheToolAndTheWorker) {
     frmProgress::SetTimeoutInterval(60000);
-    frmProgress p;
-    std::string jobs = "S1:5";
-    uitest::WhenReady([&] { return p.isVisible(); },
-                      [&] { QTimer::singleShot(400, p.cmdStop, &QPushButton::click); });
+    uitest::MessageRecorder messages;
+    frmMain w("", [](const std::string&) { return std::string(); });
+    w.show();
+    w.txtUsrServer->setText("S1");
+    uitest::WhenModal<frmProgress>(
+        &w, [&](frmProgress*) { QTimer::singleShot(200, &w, &QWidget::close); });
     QElapsedTimer clock;
     clock.start();
-    p.DoDiagJobs("S1", "", jobs, results_);
+    w.cmdStartDiag->click();  // returns once the run has been ended
     EXPECT_LT(clock.elapsed(), 5000);
-    EXPECT_EQ(p.DiagError, 902);
-    EXPECT_EQ(results_.Count(), 0);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(OpenWindows(), std::vector<QWidget*>{&w});
 }
 
 }  // namespace

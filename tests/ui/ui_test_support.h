@@ -1,74 +1,70 @@
 #pragma once
-// Shared pieces of the window tests: canned pseudo-mode listings, saved process-wide values,
-// recorded message boxes and helpers that act on modal windows while they run.
+// Shared pieces of the window tests: the headers they use, a small canned print system, recorded
+// message boxes, helpers that act on modal windows while they run, and the per-user settings.
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <QtTest>
+#include <QtWidgets>
 #include <deque>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/globals.h"
+#include "platform/platform.h"
+#include "ui/form_texts.h"
+#include "ui/frm_about.h"
+#include "ui/frm_diag_result.h"
+#include "ui/frm_main.h"
+#include "ui/frm_progress.h"
 #include "ui/window_support.h"
 
 namespace uitest {
 
-// A folder of canned listing files; every line is written with CR LF.
-class CannedDir {
+// Canned listings for pseudo mode, made the pseudo folder while it lives (the process-wide values
+// are restored afterwards): server S1 with the waiting jobs 9, 10 and 12 (in that listing order),
+// queue q1 and printer p1, whose supervisor is S1; server S2 with job 7 but no job list.
+class SmallPrintSystem {
   public:
+    SmallPrintSystem() {
+        Write("S1.txt", {"S1: server-state = ready", "S1: server-name = S1", "S1: enabled = true"});
+        Write("S1-jids.txt", {"S1:9: job-identifier = 9", "S1:10: job-identifier = 10",
+                              "S1:12: job-identifier = 12"});
+        for (const auto& [id, name, state] : {std::tuple{"9", "zebra", "completed"},
+                                              {"10", "alpha", "pending"},
+                                              {"12", "report", "retained"}}) {
+            const std::string o = std::string("S1:") + id + ": ";
+            Write(std::string("S1-") + id + ".txt",
+                  {o + "job-identifier = " + id, o + "job-name = " + name,
+                   o + "current-job-state = " + state, o + "assigned-queue = q1"});
+        }
+        Write("q1.txt", {"q1: physical-printers-supported = p1", "q1: state = paused"});
+        Write("p1.txt", {"p1: associated-server = S1", "p1: printer-state = idle"});
+        Write("S2.txt", {"S2: server-state = ready"});
+        Write("S2-7.txt", {"S2:7: job-identifier = 7", "S2:7: job-name = seven",
+                           "S2:7: current-job-state = completed"});
+        gPseudoDir = Path();
+        gDefaultPrinter.clear();
+    }
+    ~SmallPrintSystem() {
+        gPseudoDir = saved_[0];
+        gListToolPath = saved_[1];
+        gDefaultPrinter = saved_[2];
+        gRootDir = saved_[3];
+    }
+    // Writes a listing file, each line ended with CR LF.
     void Write(const std::string& name, const std::vector<std::string>& lines) {
         std::ofstream file(Path() + "/" + name, std::ios::binary);
-        for (const std::string& line : lines) {
-            file << line << "\r\n";
-        }
+        for (const std::string& line : lines) file << line << "\r\n";
     }
     std::string Path() const { return dir_.path().toStdString(); }
 
   private:
+    std::string saved_[4] = {gPseudoDir, gListToolPath, gDefaultPrinter, gRootDir};
     QTemporaryDir dir_;
-};
-
-// Server S1 with the waiting jobs 9, 10 and 12 (in that listing order), queue q1 and printer p1,
-// whose supervisor is S1; server S2 with job 7.
-inline void WriteSmallPrintSystem(CannedDir& dir) {
-    dir.Write("S1.txt", {"S1: server-state = ready", "S1: server-name = S1", "S1: enabled = true"});
-    dir.Write("S1-jids.txt", {"S1:9: job-identifier = 9", "S1:10: job-identifier = 10",
-                              "S1:12: job-identifier = 12"});
-    const auto job = [&](const std::string& id, const std::string& name, const std::string& state) {
-        const std::string obj = "S1:" + id + ": ";
-        dir.Write("S1-" + id + ".txt",
-                  {obj + "job-identifier = " + id, obj + "job-name = " + name,
-                   obj + "current-job-state = " + state, obj + "assigned-queue = q1"});
-    };
-    job("9", "zebra", "completed");
-    job("10", "alpha", "pending");
-    job("12", "report", "retained");
-    dir.Write("q1.txt", {"q1: physical-printers-supported = p1", "q1: state = paused"});
-    dir.Write("p1.txt", {"p1: associated-server = S1", "p1: printer-state = idle"});
-    dir.Write("S2.txt", {"S2: server-state = ready"});
-    dir.Write("S2-7.txt", {"S2:7: job-identifier = 7", "S2:7: job-name = seven",
-                           "S2:7: current-job-state = completed"});
-}
-
-// Restores the process-wide values when a test ends.
-class SavedGlobals {
-  public:
-    SavedGlobals()
-        : pseudo_(gPseudoDir), tool_(gListToolPath), printer_(gDefaultPrinter), root_(gRootDir) {}
-    ~SavedGlobals() {
-        gPseudoDir = pseudo_;
-        gListToolPath = tool_;
-        gDefaultPrinter = printer_;
-        gRootDir = root_;
-    }
-
-  private:
-    std::string pseudo_, tool_, printer_, root_;
 };
 
 // Records every message box and answers from a queue (then with `fallback`).
@@ -79,17 +75,13 @@ class MessageRecorder {
         std::string text;
         QMessageBox::StandardButtons buttons;
     };
-    explicit MessageRecorder(QMessageBox::StandardButton fallback = QMessageBox::Ok)
-        : fallback_(fallback) {
-        ui::SetMessageBoxHook([this](QWidget*, QMessageBox::Icon icon, const QString& text,
-                                     QMessageBox::StandardButtons buttons) {
+    explicit MessageRecorder(QMessageBox::StandardButton fallback = QMessageBox::Ok) {
+        ui::SetMessageBoxHook([this, fallback](QWidget*, QMessageBox::Icon icon,
+                                               const QString& text,
+                                               QMessageBox::StandardButtons buttons) {
             boxes.push_back({icon, text.toStdString(), buttons});
-            if (onBox) {
-                onBox();
-            }
-            if (answers.empty()) {
-                return fallback_;
-            }
+            if (answers.empty())
+                return fallback;
             const auto answer = answers.front();
             answers.pop_front();
             return answer;
@@ -99,48 +91,48 @@ class MessageRecorder {
 
     std::vector<Box> boxes;
     std::deque<QMessageBox::StandardButton> answers;
-    std::function<void()> onBox;
-
-  private:
-    QMessageBox::StandardButton fallback_;
 };
 
-// Calls `action` once `ready` holds, checking every 5 ms while event loops run.
-inline void WhenReady(std::function<bool()> ready, std::function<void()> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
+// Calls `action` once `ready` holds, checking every 5 ms while event loops run, for as long as
+// `owner` lives.
+inline void WhenReady(QObject* owner, std::function<bool()> ready, std::function<void()> action) {
+    auto* timer = new QTimer(owner);
     QObject::connect(timer, &QTimer::timeout, [timer, ready, action] {
         if (ready()) {
             timer->stop();
-            timer->deleteLater();
             action();
         }
     });
-    timer->start();
+    timer->start(5);
 }
 
-// Calls `action` with the first modal window of type T that opens.
+// Calls `action` with the first modal window of type T that opens while `owner` lives.
 template <typename T>
-void WhenModal(std::function<void(T*)> action) {
-    WhenReady([] { return qobject_cast<T*>(QApplication::activeModalWidget()) != nullptr; },
-              [action] { action(qobject_cast<T*>(QApplication::activeModalWidget())); });
+void WhenModal(QObject* owner, std::function<void(T*)> action) {
+    WhenReady(
+        owner, [] { return qobject_cast<T*>(QApplication::activeModalWidget()) != nullptr; },
+        [action] { action(qobject_cast<T*>(QApplication::activeModalWidget())); });
 }
 
+// The texts of one column of a list, top to bottom.
+inline QStringList Column(const QTreeWidget* list, int column) {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        texts << list->topLevelItem(i)->text(column);
+    return texts;
+}
+
+inline std::string ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<unreadable>";
+}
+
+// The per-user settings: all cleared, or one stored value.
 inline void ClearSettings() {
-    QSettings settings(QStringLiteral("stallscan"), QStringLiteral("stallscan"));
-    settings.clear();
-    settings.sync();
+    QSettings("stallscan", "stallscan").clear();
 }
-
-inline void StoreSetting(const char* key, const QString& value) {
-    QSettings settings(QStringLiteral("stallscan"), QStringLiteral("stallscan"));
-    settings.setValue(QStringLiteral("Settings/") + QLatin1String(key), value);
-    settings.sync();
-}
-
 inline QString StoredSetting(const char* key) {
-    QSettings settings(QStringLiteral("stallscan"), QStringLiteral("stallscan"));
-    return settings.value(QStringLiteral("Settings/") + QLatin1String(key)).toString();
+    return QSettings("stallscan", "stallscan").value(QString("Settings/") + key).toString();
 }
 
 }  // namespace uitest
