@@ -17,10 +17,10 @@ Strings Names(const kvls::AttrSet& attrs) {
     return names;
 }
 
-TEST(KvlsModelFile, AttributesRepeatedLinesContinuationsAndComments) {
+TEST(KvlsModelFile, AttributesDirectivesAndDocumentSections) {
     const kvls::ModelObject o = kvls::ParseObjectText(
         "\xEF\xBB\xBF# printer\r\n"
-        "printer-state = idle\r\n"
+        "Domain = D1\r\n"
         "formats = PCL\n"
         "# a comment between values\n"
         "\n"
@@ -28,33 +28,10 @@ TEST(KvlsModelFile, AttributesRepeatedLinesContinuationsAndComments) {
         "\t postscript  \n"
         "sides = one\n"
         "formats = pdf\n"
-        "sides = two\n"
+        "domain = D2\n"
+        "server = srv1\n"
         "message =\n"
         "eq = a = b : \"c\"\n"
-        "  \n");
-    EXPECT_EQ(Names(o.attrs), (Strings{"printer-state", "formats", "sides", "message", "eq"}));
-    EXPECT_EQ(ValuesOf(o.attrs, "formats"), (Strings{"PCL", "simple-text", "postscript", "pdf"}));
-    EXPECT_EQ(ValuesOf(o.attrs, "sides"), (Strings{"one", "two"}));
-    EXPECT_EQ(ValuesOf(o.attrs, "message"), Strings{});
-    EXPECT_EQ(ValuesOf(o.attrs, "eq"), Strings{"a = b : \"c\""});
-    EXPECT_TRUE(o.warnings.empty());
-}
-
-TEST(KvlsModelFile, DirectivesAreNotAttributes) {
-    const kvls::ModelObject o =
-        kvls::ParseObjectText("Domain = D1\ndomain = D2\nserver = srv1\njob-identifier = 42\n");
-    EXPECT_EQ(o.domains, (Strings{"D1", "D2"}));
-    EXPECT_EQ(o.server, "srv1");
-    EXPECT_EQ(Names(o.attrs), Strings{"job-identifier"});
-    EXPECT_TRUE(o.InDomain(""));
-    EXPECT_TRUE(o.InDomain("D2"));
-    EXPECT_FALSE(o.InDomain("d2"));
-    EXPECT_FALSE(kvls::ParseObjectText("a = 1").InDomain("D1"));
-}
-
-TEST(KvlsModelFile, DocumentSectionsInAscendingOrder) {
-    const kvls::ModelObject o = kvls::ParseObjectText(
-        "job-name = x\n"
         "[document 3]\n"
         "document-format = PCL\n"
         "  simple-text\n"
@@ -62,41 +39,50 @@ TEST(KvlsModelFile, DocumentSectionsInAscendingOrder) {
         "[ Document 1 ]\n"
         "octet-count = 0\n"
         "[job]\n"
-        "job-state = held\n"
+        "sides = two\n"
         "[document 3]\n"
-        "octet-count = 5\n");
-    EXPECT_EQ(Names(o.attrs), (Strings{"job-name", "job-state"}));
-    ASSERT_EQ(o.documents.size(), 2u);
+        "octet-count = 5\n"
+        "  \n");
+    EXPECT_EQ(Names(o.attrs), (Strings{"formats", "sides", "message", "eq"}));
+    EXPECT_EQ(ValuesOf(o.attrs, "formats"), (Strings{"PCL", "simple-text", "postscript", "pdf"}));
+    EXPECT_EQ(ValuesOf(o.attrs, "sides"), (Strings{"one", "two"}));
+    EXPECT_EQ(ValuesOf(o.attrs, "message"), Strings{});
+    EXPECT_EQ(ValuesOf(o.attrs, "eq"), Strings{"a = b : \"c\""});
+    EXPECT_EQ(o.domains, (Strings{"D1", "D2"}));
+    EXPECT_EQ(o.server, "srv1");
+    EXPECT_TRUE(o.InDomain(""));
+    EXPECT_TRUE(o.InDomain("D2"));
+    EXPECT_FALSE(o.InDomain("d2"));
+    EXPECT_FALSE(kvls::ParseObjectText("a = 1").InDomain("D1"));
+    ASSERT_EQ(o.documents.size(), 2u);  // ascending by number
     EXPECT_EQ(o.documents[0].number, 1);
     EXPECT_EQ(o.documents[1].number, 3);
     const kvls::AttrSet& d3 = o.FindDocument(3)->attrs;
     EXPECT_EQ(ValuesOf(d3, "document-format"), (Strings{"PCL", "simple-text"}));
     EXPECT_EQ(ValuesOf(d3, "domain"), Strings{"not-a-directive-here"});
     EXPECT_EQ(ValuesOf(d3, "octet-count"), Strings{"5"});
-    EXPECT_TRUE(o.domains.empty());
     EXPECT_EQ(o.FindDocument(2), nullptr);
+    EXPECT_TRUE(o.warnings.empty());
 }
 
-TEST(KvlsModelFile, OddLinesAreSkippedWithWarnings) {
+TEST(KvlsModelFile, OddLinesAreSkippedWithAWarningEach) {
     const kvls::ModelObject o = kvls::ParseObjectText(
         "   orphan continuation\n"
         "no equals sign\n"
         "= no name\n"
         "a = 1\n"
+        "broken line\n"
+        "  2\n"
         "[document 0]\n"
         "b = skipped\n"
         "[document x]\n"
         "[document 99999999999]\n"
         "c = skipped\n");
     EXPECT_EQ(Names(o.attrs), Strings{"a"});
+    EXPECT_EQ(ValuesOf(o.attrs, "a"), Strings{"1"});  // "2" continued the skipped line
     EXPECT_TRUE(o.documents.empty());
-    EXPECT_EQ(o.warnings.size(), 6u);
+    EXPECT_EQ(o.warnings.size(), 8u);  // every skipped line but those of skipped sections
     EXPECT_EQ(o.warnings[0].rfind("line 1: ", 0), 0u);
-}
-
-TEST(KvlsModelFile, ContinuationAfterASkippedLineIsNotAttached) {
-    const kvls::ModelObject o = kvls::ParseObjectText("a = 1\nbroken line\n  2\n");
-    EXPECT_EQ(ValuesOf(o.attrs, "a"), Strings{"1"});
 }
 
 }  // namespace
