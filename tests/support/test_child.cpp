@@ -2,7 +2,8 @@
 //   out N / err N          write N bytes ('a' to 'z' repeated) to standard output / error
 //   outtext T / errtext T  write the text T
 //   nul N                  write N NUL bytes to standard output
-//   both N                 write N bytes to each stream, alternating in 1000-byte pieces
+//   both N                 write the N bytes of "out N" to each stream, alternating in
+//                          1000-byte pieces
 //   sleep MS               sleep MS milliseconds
 //   fds                    write the open descriptor numbers, blank-separated, to standard output
 //   pgid                   write "own" when the process leads its own process group, else "shared"
@@ -33,25 +34,21 @@
 #include <string>
 #include <thread>
 
-namespace {
+#include "test_os.h"
 
-std::string Pattern(size_t n) {
-    std::string text(n, ' ');
-    for (size_t i = 0; i < n; ++i) {
-        text[i] = static_cast<char>('a' + i % 26);
-    }
-    return text;
-}
+namespace {
 
 void Sleep(long ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-#ifdef _WIN32
 void WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
+    for (size_t done = 0; done < bytes.size();) {
+#ifdef _WIN32
         const int n = ::_write(fd, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
+#else
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+#endif
         if (n <= 0) {
             std::_Exit(90);
         }
@@ -59,6 +56,7 @@ void WriteAll(int fd, const std::string& bytes) {
     }
 }
 
+#ifdef _WIN32
 std::string OpenDescriptors() {
     return "?";
 }
@@ -106,17 +104,6 @@ void StartGrandchild(long ms) {
     EndWithStatus(0xC0000005);
 }
 #else
-void WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            std::_Exit(90);
-        }
-        done += static_cast<size_t>(n);
-    }
-}
-
 std::string OpenDescriptors() {
     std::string list;
     DIR* dir = ::opendir("/proc/self/fd");
@@ -174,17 +161,16 @@ int main(int argc, char** argv) {
         const std::string value = i + 1 < argc ? argv[i + 1] : "";
         const long number = std::atol(value.c_str());
         if (action == "out" || action == "err") {
-            WriteAll(action == "out" ? 1 : 2, Pattern(static_cast<size_t>(number)));
+            WriteAll(action == "out" ? 1 : 2, test_os::Pattern(static_cast<size_t>(number)));
         } else if (action == "outtext" || action == "errtext") {
             WriteAll(action == "outtext" ? 1 : 2, value);
         } else if (action == "nul") {
             WriteAll(1, std::string(static_cast<size_t>(number), '\0'));
         } else if (action == "both") {
-            const std::string piece = Pattern(1000);
-            for (long left = number; left > 0; left -= 1000) {
-                const size_t n = left < 1000 ? static_cast<size_t>(left) : 1000;
-                WriteAll(1, piece.substr(0, n));
-                WriteAll(2, piece.substr(0, n));
+            const std::string all = test_os::Pattern(static_cast<size_t>(number));
+            for (size_t at = 0; at < all.size(); at += 1000) {
+                WriteAll(1, all.substr(at, 1000));
+                WriteAll(2, all.substr(at, 1000));
             }
         } else if (action == "sleep") {
             Sleep(number);

@@ -1,5 +1,6 @@
 // Operating-system services that tests need on POSIX and Windows alike: environment changes, the
-// process id, "no child process left", directory links and program file names.
+// process id, "no child process left", temporary directories and files, directory links, command
+// lines and program file names.
 #pragma once
 
 #ifdef _WIN32
@@ -23,6 +24,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <string>
 #include <system_error>
@@ -102,6 +104,30 @@ inline void LinkOrCopyDirectory(const std::filesystem::path& target,
     if (ec) {
         std::filesystem::copy(target, link, std::filesystem::copy_options::recursive);
     }
+}
+
+// `n` bytes of 'a' to 'z' repeated: what the test child writes for "out N".
+inline std::string Pattern(size_t n) {
+    std::string text(n, ' ');
+    for (size_t i = 0; i < n; ++i) {
+        text[i] = static_cast<char>('a' + i % 26);
+    }
+    return text;
+}
+
+// An empty directory "stallscan-<name>-<process id>" in the temporary directory; the caller
+// removes it.
+inline std::filesystem::path FreshDir(const std::string& name) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("stallscan-" + name + "-" + std::to_string(ProcessId()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+// Writes exactly `bytes` to the file at `path`.
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // One argument of a Windows command line, written so that the C runtime splits it back unchanged:
