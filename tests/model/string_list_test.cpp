@@ -32,57 +32,30 @@ TEST(StringList, SplitSkipsEmptyPiecesAndKeepsLastOccurrence) {
     EXPECT_EQ(Items(list), (V{"x", "y", "a b"}));
 }
 
-TEST(StringList, KeysIgnoreCaseAndNumericTextsArePositions) {
+TEST(StringList, NumericTextsArePositionsOnlyInsideTheList) {
     clsStringList list;
-    list.Add("x", "k");
     list.Add("first", "2");
-    list.Add("y", "K");
-    list.Add("");
-    EXPECT_EQ(Items(list), (V{"first", "y"}));
-    EXPECT_EQ(list.Item("k"), "y");
-    EXPECT_EQ(list.KeyAt(2), "K");
-    EXPECT_EQ(list.Item("2"), "y");
+    list.Add("second");
+    EXPECT_EQ(list.Item("2"), "second");
     EXPECT_EQ(list.Item("+1"), "first");
     for (const std::string& none : {"0", "-1", "3", "99999999999999999999", "nokey"}) {
         EXPECT_EQ(list.Item(none), "") << none;
     }
-    list.Remove("nokey");
     list.Remove("1");
-    EXPECT_EQ(Items(list), (V{"y"}));
+    EXPECT_EQ(Items(list), (V{"second"}));
 }
 
-TEST(StringList, UnkeyedAddMovesTheFirstEqualItemToTheEnd) {
-    clsStringList list;
-    list.Add("b", "k1");
-    list.Add("a");
-    list.Add("b", "k2");
-    list.Add("b");
-    EXPECT_EQ(Items(list), (V{"a", "b", "b"}));
-    EXPECT_EQ(list.Item("k1"), "");
-    EXPECT_EQ(list.Find("b"), 2);
-    EXPECT_EQ(list.Find("B"), 0);
-}
-
-TEST(StringList, FindFirstAndFindNext) {
+TEST(StringList, SearchGoesOnFromItsCursor) {
     clsStringList list;
     EXPECT_EQ(list.FindNext(), 0);
-    EXPECT_EQ(list.FindFirst("a"), 0);
-    list.Init("abc,b", ",");
-    EXPECT_EQ(list.FindFirst("b"), 2);
-    EXPECT_EQ(list.FindFirst("b", true), 1);
-    EXPECT_EQ(list.FindNext(), 2);
-    EXPECT_EQ(list.FindNext(), 0);
-    EXPECT_EQ(list.FindNext(), 0);
-
-    list.Init("");
-    list.Add("a", "k1");
-    list.Add("x");
-    list.Add("a", "k2");
-    list.Add("a", "k3");
+    for (const char* key : {"k1", "", "k2", "k3"}) {
+        list.Add(*key ? "a" : "x", key);
+    }
     EXPECT_EQ(list.FindFirst("a"), 1);
     list.Remove(1);  // the cursor stays at 1: the search goes on at position 2
     EXPECT_EQ(list.FindNext(), 2);
     EXPECT_EQ(list.FindNext(), 3);  // the last position is searched too
+    EXPECT_EQ(list.FindNext(), 0);
     EXPECT_EQ(list.FindNext(), 0);
 }
 
@@ -113,6 +86,9 @@ TEST(StringList, JoinCopyAndMove) {
 class ReferenceList {
   public:
     void Add(const std::string& text, const std::string& key) {
+        if (text.empty()) {
+            return;
+        }
         Remove(key.empty() ? Find(text) : KeyPos(key));
         m_items.emplace_back(text, key);
     }
@@ -129,12 +105,12 @@ class ReferenceList {
         }
         return 0;
     }
-    std::string Item(int32_t p) const {
-        return p >= 1 && p <= Count() ? m_items[p - 1].first : std::string();
-    }
-    int32_t Find(const std::string& text, int32_t from = 1) const {
+    std::string Item(int32_t p) const { return InList(p) ? m_items[p - 1].first : ""; }
+    std::string KeyAt(int32_t p) const { return InList(p) ? m_items[p - 1].second : ""; }
+    int32_t Find(const std::string& text, int32_t from = 1, bool substring = false) const {
         for (int32_t p = from; p <= Count(); ++p) {
-            if (m_items[p - 1].first == text) {
+            const std::string& item = m_items[p - 1].first;
+            if (substring ? item.find(text) != std::string::npos : item == text) {
                 return p;
             }
         }
@@ -143,6 +119,7 @@ class ReferenceList {
     int32_t Count() const { return static_cast<int32_t>(m_items.size()); }
 
   private:
+    bool InList(int32_t p) const { return p >= 1 && p <= Count(); }
     static std::string Fold(std::string s) {
         for (char& c : s) {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -152,38 +129,63 @@ class ReferenceList {
     std::vector<std::pair<std::string, std::string>> m_items;
 };
 
+// Keys ignore letter case, texts do not; an empty text is never added; a keyed Add replaces the
+// item of its key, an unkeyed one the first equal item, and both move it to the end; a numeric
+// text is a position; a substring search finds "t1" in "t10".
 TEST(StringList, AgreesWithALinearListUnderRandomOperations) {
     std::mt19937 rng(12345);
     auto pick = [&](int n) { return static_cast<int32_t>(rng() % static_cast<unsigned>(n)); };
     clsStringList list;
     ReferenceList ref;
     for (int step = 0; step < 20000; ++step) {
-        const std::string text = "t" + std::to_string(pick(12));
+        const int32_t t = pick(13);
+        const std::string text = t == 12 ? "" : (pick(2) ? "T" : "t") + std::to_string(t);
         const std::string key = (pick(2) ? "K" : "k") + std::to_string(pick(40));
-        const int32_t op = pick(6);
-        if (op <= 1) {
-            list.Add(text, op == 0 ? key : "");
-            ref.Add(text, op == 0 ? key : "");
-        } else if (op == 2) {
-            const int32_t p = pick(ref.Count() + 2);
-            list.Remove(p);
-            ref.Remove(p);
-        } else if (op == 3) {
-            list.Remove(key);
-            ref.Remove(ref.KeyPos(key));
-        } else if (op == 4) {
-            int32_t expected = ref.Find(text);
-            ASSERT_EQ(list.FindFirst(text), expected) << step;
-            while (expected > 0) {
-                expected = ref.Find(text, expected + 1);
-                ASSERT_EQ(list.FindNext(), expected) << step;
+        const std::string position = std::to_string(pick(ref.Count() + 2));
+        switch (pick(8)) {
+            case 0:
+            case 1:
+                list.Add(text, key);
+                ref.Add(text, key);
+                break;
+            case 2:
+                list.Add(text);
+                ref.Add(text, "");
+                break;
+            case 3:
+                list.Remove(std::stoi(position));
+                ref.Remove(std::stoi(position));
+                break;
+            case 4:
+                if (pick(2)) {
+                    list.Remove(key);
+                    ref.Remove(ref.KeyPos(key));
+                } else {
+                    list.Remove(position);
+                    ref.Remove(std::stoi(position));
+                }
+                break;
+            case 5:
+            case 6: {
+                const bool substring = pick(2);
+                const std::string sought = text.empty() ? "t1" : text;
+                int32_t expected = ref.Find(sought, 1, substring);
+                ASSERT_EQ(list.FindFirst(sought, substring), expected) << step;
+                while (expected > 0) {
+                    expected = ref.Find(sought, expected + 1, substring);
+                    ASSERT_EQ(list.FindNext(), expected) << step;
+                }
+                break;
             }
-        } else {
-            ASSERT_EQ(list.Item(key), ref.Item(ref.KeyPos(key))) << step;
+            default:
+                ASSERT_EQ(list.Item(key), ref.Item(ref.KeyPos(key))) << step;
+                ASSERT_EQ(list.Item(position), ref.Item(std::stoi(position))) << step;
         }
         ASSERT_EQ(list.Count(), ref.Count()) << step;
         for (int32_t p = 1; step % 97 == 0 && p <= ref.Count(); ++p) {
             ASSERT_EQ(list.Item(p), ref.Item(p)) << step << " at " << p;
+            ASSERT_EQ(list.KeyAt(p), ref.KeyAt(p)) << step << " at " << p;
+            ASSERT_EQ(list.Find(ref.Item(p)), ref.Find(ref.Item(p))) << step << " at " << p;
         }
     }
 }
