@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <initializer_list>
@@ -14,16 +15,11 @@
 namespace {
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 using basPosixCtl::KillChildProcess;
 using basPosixCtl::RunChildProcess;
-
-std::string Pattern(size_t n) {
-    std::string text(n, ' ');
-    for (size_t i = 0; i < n; ++i) {
-        text[i] = static_cast<char>('a' + i % 26);
-    }
-    return text;
-}
+using test_os::NoChildLeft;
+using test_os::Pattern;
 
 ChildCommand ChildWith(std::initializer_list<std::string> actions) {
     ChildCommand cmd;
@@ -33,7 +29,7 @@ ChildCommand ChildWith(std::initializer_list<std::string> actions) {
     return cmd;
 }
 
-using test_os::NoChildLeft;
+const std::string kMissing = std::string(TEST_CHILD_PATH) + "-missing";
 
 class ChildRunner : public ::testing::Test {
   protected:
@@ -58,83 +54,41 @@ class ChildRunner : public ::testing::Test {
     clsKvOutput err;
 };
 
-TEST_F(ChildRunner, SilentChildGivesTwoEmptyOutputs) {
-    out.Init("old");
-    err.Init("old");
-    EXPECT_EQ(Run(ChildWith({})), 0);
-    EXPECT_TRUE(out.IsEmpty());
-    EXPECT_TRUE(err.IsEmpty());
-    EXPECT_EQ(basPosixCtl::StdoutReadSize(), 4096);
-    EXPECT_EQ(basPosixCtl::StderrReadSize(), 256);
-}
-
-TEST_F(ChildRunner, OutputLargerThanReadSizeAsksForRepeatThenGivesAll) {
-    const ChildCommand cmd = ChildWith({"out", "5000", "errtext", "warn"});
-    EXPECT_EQ(Run(cmd), 903);
-    EXPECT_TRUE(out.IsEmpty());
-    EXPECT_TRUE(err.IsEmpty());
-    EXPECT_EQ(basPosixCtl::StdoutReadSize(), 5000);
-    EXPECT_EQ(basPosixCtl::StderrReadSize(), 256);
-
-    EXPECT_EQ(Run(cmd), 0);
-    EXPECT_EQ(out.GetAll(), Pattern(5000));
-    EXPECT_EQ(err.GetAll(), "warn");
-
-    // Sizes only grow: a smaller output later does not shrink them.
-    EXPECT_EQ(Run(ChildWith({"out", "10"})), 0);
-    EXPECT_EQ(basPosixCtl::StdoutReadSize(), 5000);
-}
-
-TEST_F(ChildRunner, StandardErrorSizeGrowsOnItsOwnAndBothGrowInOneRun) {
-    EXPECT_EQ(Run(ChildWith({"outtext", "x", "err", "300"})), 903);
-    EXPECT_EQ(basPosixCtl::StderrReadSize(), 300);
-    EXPECT_EQ(basPosixCtl::StdoutReadSize(), 4096);
-    EXPECT_TRUE(out.IsEmpty());
-
+// Runs in turn, with their code and every byte of both outputs. An output larger than its read
+// size gives 903 and no output; the size grows to it, so the same run then succeeds, and never
+// shrinks. The exit code does not matter, but the output of a child ended by a signal may be cut
+// short anywhere: a failure, not a shorter answer.
+TEST_F(ChildRunner, RunsGiveTheirCodeAndEveryByte) {
     const ChildCommand both = ChildWith({"out", "7000", "err", "700"});
-    EXPECT_EQ(Run(both), 903);
-    EXPECT_EQ(basPosixCtl::StdoutReadSize(), 7000);
-    EXPECT_EQ(basPosixCtl::StderrReadSize(), 700);
-    EXPECT_EQ(Run(both), 0);
-    EXPECT_EQ(out.Length(), 7000);
-    EXPECT_EQ(err.Length(), 700);
-}
-
-TEST_F(ChildRunner, ReadsBothStreamsConcurrently) {
-    // A child that fills standard error before writing standard output would block for good
-    // against a reader that drains standard output first.
+    // A reader that drains standard output first would wait for good on this child.
     const ChildCommand errFirst = ChildWith({"err", "1000000", "out", "1000000"});
-    EXPECT_EQ(Run(errFirst), 903);
-    EXPECT_EQ(Run(errFirst), 0);
-    EXPECT_EQ(out.GetAll(), Pattern(1000000));
-    EXPECT_EQ(err.GetAll(), Pattern(1000000));
-
-    EXPECT_EQ(Run(ChildWith({"both", "1000000"})), 0);
-    EXPECT_EQ(out.Length(), 1000000);
-    EXPECT_EQ(err.Length(), 1000000);
-}
-
-TEST_F(ChildRunner, KeepsEverySingleByteAndNul) {
-    const ChildCommand cmd =
-        ChildWith({"out", "1", "sleep", "30", "nul", "3", "sleep", "30", "out", "1", "err", "1"});
-    EXPECT_EQ(Run(cmd), 0);
-    EXPECT_EQ(out.GetAll(), std::string("a\0\0\0a", 5));
-    EXPECT_EQ(err.GetAll(), "a");
-}
-
-TEST_F(ChildRunner, ArgumentsReachTheChildUnsplitAndUninterpreted) {
-    EXPECT_EQ(Run(ChildWith({"outtext", "a  b \"c\" $HOME; *"})), 0);
-    EXPECT_EQ(out.GetAll(), "a  b \"c\" $HOME; *");
-}
-
-TEST_F(ChildRunner, ExitCodeDoesNotMatterButAChildEndedByASignalFails) {
-    EXPECT_EQ(Run(ChildWith({"outtext", "listed", "exit", "7"})), 0);
-    EXPECT_EQ(out.GetAll(), "listed");
-    // Its output may be cut short anywhere: a failure, not a shorter answer.
-    EXPECT_EQ(Run(ChildWith({"errtext", "dying", "abort"})), basPosixCtl::kStartFailed);
-    EXPECT_EQ(err.GetAll(), "");
-    EXPECT_EQ(Run(ChildWith({"outtext", "x", "segv"})), basPosixCtl::kStartFailed);
-    EXPECT_EQ(out.GetAll(), "");
+    const struct {
+        ChildCommand cmd;
+        int32_t code;
+        std::string out, err;
+    } runs[] = {
+        {ChildWith({"out", "5000", "errtext", "warn"}), 903, "", ""},
+        {ChildWith({"out", "5000", "errtext", "warn"}), 0, Pattern(5000), "warn"},
+        {ChildWith({"outtext", "x", "err", "300"}), 903, "", ""},
+        {ChildWith({"outtext", "x", "err", "300"}), 0, "x", Pattern(300)},
+        {both, 903, "", ""},
+        {ChildWith({"out", "10"}), 0, Pattern(10), ""},
+        {both, 0, Pattern(7000), Pattern(700)},
+        {errFirst, 903, "", ""},
+        {errFirst, 0, Pattern(1000000), Pattern(1000000)},
+        {ChildWith({"both", "1000000"}), 0, Pattern(1000000), Pattern(1000000)},
+        {ChildWith({"out", "1", "sleep", "30", "nul", "3", "sleep", "30", "out", "1", "err", "1"}),
+         0, "a\0\0\0a"s, "a"},
+        {ChildWith({"outtext", "a  b \"c\" $HOME; *"}), 0, "a  b \"c\" $HOME; *", ""},
+        {ChildWith({"outtext", "listed", "exit", "7"}), 0, "listed", ""},
+        {ChildWith({"errtext", "dying", "abort"}), basPosixCtl::kStartFailed, "", ""},
+        {ChildWith({"outtext", "x", "segv"}), basPosixCtl::kStartFailed, "", ""},
+    };
+    for (const auto& run : runs) {
+        EXPECT_EQ(Run(run.cmd), run.code) << run.cmd.commandLine;
+        EXPECT_TRUE(out.GetAll() == run.out) << run.cmd.commandLine;
+        EXPECT_TRUE(err.GetAll() == run.err) << run.cmd.commandLine;
+    }
     EXPECT_TRUE(NoChildLeft());
 }
 
@@ -163,8 +117,7 @@ TEST_F(ChildRunner, MissingProgramFailsToStartAndLeavesNothing) {
     const int fdsBefore = platform::OpenDescriptorCount();
     out.Init("old");
     err.Init("old");
-    const std::string missing = std::string(TEST_CHILD_PATH) + "-missing";
-    EXPECT_EQ(Run(ChildWith({}), missing), 2002);
+    EXPECT_EQ(Run(ChildWith({}), kMissing), 2002);
     EXPECT_TRUE(out.IsEmpty());
     EXPECT_TRUE(err.IsEmpty());
     EXPECT_EQ(platform::OpenDescriptorCount(), fdsBefore);
@@ -177,45 +130,28 @@ TEST_F(ChildRunner, WindowsToolPathFindsTheProgramWithoutSuffix) {
                     "given";
 #endif
     std::string winPath = std::string(TEST_CHILD_PATH) + ".exe";
-    for (char& c : winPath) {
-        c = c == '/' ? '\\' : c;
-    }
+    std::replace(winPath.begin(), winPath.end(), '/', '\\');
     EXPECT_EQ(Run(ChildWith({"outtext", "found"}), winPath), 0);
     EXPECT_EQ(out.GetAll(), "found");
 }
 
-// Starts `cmd`, kills it from another thread after 200 ms; returns the code and the time taken.
-std::pair<int32_t, std::chrono::steady_clock::duration> RunAndKill(const ChildCommand& cmd) {
-    clsKvOutput out;
-    clsKvOutput err;
-    const auto start = std::chrono::steady_clock::now();
-    std::thread killer([] {
-        std::this_thread::sleep_for(200ms);
-        KillChildProcess();
-    });
-    const int32_t rc = RunChildProcess(TEST_CHILD_PATH, cmd, out, err);
-    const auto taken = std::chrono::steady_clock::now() - start;
-    killer.join();
-    EXPECT_TRUE(out.IsEmpty());
-    EXPECT_TRUE(err.IsEmpty());
-    return {rc, taken};
-}
-
-TEST_F(ChildRunner, KillEndsASleepingChildAtOnce) {
-    const auto [rc, taken] = RunAndKill(ChildWith({"outtext", "partial", "sleep", "30000"}));
-    EXPECT_EQ(rc, 2004);
-    EXPECT_LT(taken, 5s);
-    EXPECT_TRUE(NoChildLeft());
-}
-
-TEST_F(ChildRunner, KillEndsARunWhoseGrandchildHoldsThePipes) {
-    const auto [rc, taken] = RunAndKill(ChildWith({"grandchild", "30000"}));
-    EXPECT_EQ(rc, 2004);
-    EXPECT_LT(taken, 5s);
-    EXPECT_TRUE(NoChildLeft());
-}
-
-TEST_F(ChildRunner, KillWithoutARunChangesNothing) {
+// A kill from another thread ends a sleeping child, or one whose grandchild holds the pipes, at
+// once; a kill without a run changes nothing.
+TEST_F(ChildRunner, KillFromAnotherThreadEndsTheRunAtOnce) {
+    for (const ChildCommand& cmd : {ChildWith({"outtext", "partial", "sleep", "30000"}),
+                                    ChildWith({"grandchild", "30000"})}) {
+        const auto start = std::chrono::steady_clock::now();
+        std::thread killer([] {
+            std::this_thread::sleep_for(200ms);
+            KillChildProcess();
+        });
+        EXPECT_EQ(RunChildProcess(TEST_CHILD_PATH, cmd, out, err), 2004) << cmd.commandLine;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+        killer.join();
+        EXPECT_TRUE(out.IsEmpty());
+        EXPECT_TRUE(err.IsEmpty());
+        EXPECT_TRUE(NoChildLeft());
+    }
     KillChildProcess();
     EXPECT_EQ(Run(ChildWith({"outtext", "ok"})), 0);
     EXPECT_EQ(out.GetAll(), "ok");
@@ -232,14 +168,11 @@ TEST_F(ChildRunner, TenThousandRunsLeaveNoDescriptorOrChildBehind) {
     const int fdsBefore = platform::OpenDescriptorCount();
     ASSERT_GT(fdsBefore, 0);
     const ChildCommand cmd = ChildWith({"outtext", "x", "errtext", "y"});
-    const std::string missing = std::string(TEST_CHILD_PATH) + "-missing";
     int failures = 0;
     for (int i = 0; i < kManyRuns; ++i) {
         const bool startFails = i % 100 == 99;
-        const int32_t rc = RunChildProcess(startFails ? missing : TEST_CHILD_PATH, cmd, out, err);
-        if (rc != (startFails ? 2002 : 0) || (!startFails && out.GetAll() != "x")) {
-            ++failures;
-        }
+        const int32_t rc = RunChildProcess(startFails ? kMissing : TEST_CHILD_PATH, cmd, out, err);
+        failures += rc != (startFails ? 2002 : 0) || (!startFails && out.GetAll() != "x");
     }
     EXPECT_EQ(failures, 0);
     EXPECT_EQ(platform::OpenDescriptorCount(), fdsBefore);

@@ -3,49 +3,43 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
-TEST(KvOutputLines, SplitAtCrLfOnlyAndReturnPositionAfterLine) {
-    clsKvOutput o;
-    o.Init("a\r\nb");
-    std::string line;
-    EXPECT_EQ(o.GetLine(line), 4);
-    EXPECT_EQ(line, "a");
-    EXPECT_EQ(o.GetLine(line), 5);
-    EXPECT_EQ(line, "b");
-    EXPECT_EQ(o.GetLine(line), -1);
-    EXPECT_EQ(line, "b");  // untouched at the end
-    EXPECT_EQ(o.OTell(), 5);
+using namespace std::string_literals;
+using Lines = std::vector<std::pair<int32_t, std::string>>;
+
+// Each line read with the position after it; at the end GetLine gives -1, leaves the line
+// untouched and the position after the text.
+Lines ReadAll(clsKvOutput& o) {
+    Lines lines;
+    std::string line = "untouched";
+    for (int32_t at = 0; lines.size() < 100 && (at = o.GetLine(line)) != -1;) {
+        lines.emplace_back(at, line);
+    }
+    EXPECT_EQ(line, lines.empty() ? "untouched" : lines.back().second);
+    EXPECT_EQ(o.OTell(), o.Length() + 1);
+    return lines;
 }
 
-TEST(KvOutputLines, TrailingCrLfGivesNoEmptyLastLineButEmptyLinesCount) {
-    clsKvOutput o;
-    o.Init("a\r\n");
-    std::string line;
-    EXPECT_EQ(o.GetLine(line), 4);
-    EXPECT_EQ(o.GetLine(line), -1);
-
-    o.Init("\r\n\r\n");
-    line = "x";
-    EXPECT_EQ(o.GetLine(line), 3);
-    EXPECT_EQ(line, "");
-    line = "x";
-    EXPECT_EQ(o.GetLine(line), 5);
-    EXPECT_EQ(line, "");
-    EXPECT_EQ(o.GetLine(line), -1);
+TEST(KvOutput, LinesEndAtCrLfOnly) {
+    const std::pair<std::string, Lines> cases[] = {
+        {"a\r\nb", {{4, "a"}, {5, "b"}}},
+        {"a\r\n", {{4, "a"}}},  // no empty last line
+        {"\r\n\r\n", {{3, ""}, {5, ""}}},
+        {"x\ny\rz\0w"s, {{8, "x\ny\rz\0w"s}}},  // a lone CR or LF and a NUL are characters
+        {"", {}},
+    };
+    for (const auto& [text, lines] : cases) {
+        clsKvOutput o;
+        o.Init(text);
+        EXPECT_EQ(ReadAll(o), lines) << text;
+    }
 }
 
-TEST(KvOutputLines, LoneCrOrLfAndNulAreOrdinaryCharacters) {
-    clsKvOutput o;
-    const std::string text("x\ny\rz\0w", 7);
-    o.Init(text);
-    std::string line;
-    EXPECT_EQ(o.GetLine(line), 8);
-    EXPECT_EQ(line, text);
-}
-
-TEST(KvOutputPosition, SeekAcceptsOnlyPositionsInsideTheText) {
+TEST(KvOutput, SeekAcceptsOnlyPositionsInsideTheText) {
     clsKvOutput o;
     o.Init("ab\r\ncd");  // length 6
     std::string line;
@@ -54,38 +48,23 @@ TEST(KvOutputPosition, SeekAcceptsOnlyPositionsInsideTheText) {
     EXPECT_EQ(o.OSeek(7), 0);
     EXPECT_EQ(o.OTell(), 5);
     EXPECT_EQ(o.OSeek(6), 6);
-    EXPECT_EQ(o.GetLine(line), 7);
-    EXPECT_EQ(line, "d");
-
-    // Reading a line again from a saved position.
+    EXPECT_EQ(ReadAll(o), (Lines{{7, "d"}}));
     o.Rewind();
-    const int32_t saved = o.OTell();
-    o.GetLine(line);
-    o.OSeek(saved);
-    o.GetLine(line);
-    EXPECT_EQ(line, "ab");
+    EXPECT_EQ(ReadAll(o), (Lines{{5, "ab"}, {7, "cd"}}));
 }
 
-TEST(KvOutputState, AppendJoinsTextAndRestartsReading) {
+TEST(KvOutput, AppendJoinsTextAndRestartsReading) {
     clsKvOutput o;
-    EXPECT_TRUE(o.IsEmpty());
     o.Append("");
     EXPECT_TRUE(o.IsEmpty());
     o.Append("a\r\nb\r\n");
-    std::string line;
-    o.GetLine(line);
-    o.GetLine(line);
+    ReadAll(o);
     o.Append("c");
-    EXPECT_EQ(o.OTell(), 1);
     EXPECT_EQ(o.GetAll(), "a\r\nb\r\nc");
-    EXPECT_EQ(o.Length(), 7);
-    EXPECT_EQ(o.GetLine(line), 4);
-    EXPECT_EQ(line, "a");
-
+    EXPECT_EQ(ReadAll(o), (Lines{{4, "a"}, {7, "b"}, {8, "c"}}));
     o.Clear();
     EXPECT_TRUE(o.IsEmpty());
-    EXPECT_EQ(o.OTell(), 1);
-    EXPECT_EQ(o.GetLine(line), -1);
+    EXPECT_EQ(ReadAll(o), Lines{});
 }
 
 }  // namespace

@@ -2,32 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "platform/platform.h"
 
 namespace {
 
-using platform::TextAfterProgramName;
-
-TEST(CommandLineText, PlainNameEndsAtTheFirstBlankOrTabAndFollowingBlanksGo) {
-    EXPECT_EQ(TextAfterProgramName("stallscan.exe pseudo-kvls@D:\\canned -x"),
-              "pseudo-kvls@D:\\canned -x");
-    EXPECT_EQ(TextAfterProgramName("stallscan \t  demo:1  demo:2 "), "demo:1  demo:2 ");
-    EXPECT_EQ(TextAfterProgramName("stallscan\tdemo:1"), "demo:1");
-    EXPECT_EQ(TextAfterProgramName("stallscan"), "");
-    EXPECT_EQ(TextAfterProgramName("stallscan   "), "");
-    EXPECT_EQ(TextAfterProgramName(""), "");
-}
-
-TEST(CommandLineText, QuotesOnlyToggleInTheNameAndTheRestStaysRaw) {
-    EXPECT_EQ(TextAfterProgramName("\"C:\\Program Files\\stallscan.exe\" demo:\"3\" x"),
-              "demo:\"3\" x");
-    // A quote may close in the middle of the name; the name goes on to the next blank.
-    EXPECT_EQ(TextAfterProgramName("\"C:\\a b\"\\stallscan.exe pseudo-kvls"), "pseudo-kvls");
-    EXPECT_EQ(TextAfterProgramName("C:\\x\"y z\"w.exe a"), "a");
-    // A backslash before a quote is no escape in the name.
-    EXPECT_EQ(TextAfterProgramName("\"C:\\dir\\\" rest"), "rest");
-    // An unclosed quote takes the whole line.
-    EXPECT_EQ(TextAfterProgramName("\"C:\\never closed demo:1"), "");
+// A plain name ends at the first blank or tab, and the blanks after it go; in the name a quote
+// only toggles quoting (it may close in the middle, and a backslash before it is no escape), and
+// an unclosed quote takes the whole line; the rest stays raw.
+TEST(CommandLineText, TheNameEndsAtABlankOutsideQuotesAndTheRestStaysRaw) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"stallscan.exe pseudo-kvls@D:\\canned -x", "pseudo-kvls@D:\\canned -x"},
+        {"stallscan \t  demo:1  demo:2 ", "demo:1  demo:2 "},
+        {"stallscan\tdemo:1", "demo:1"},
+        {"stallscan", ""},
+        {"stallscan   ", ""},
+        {"", ""},
+        {"\"C:\\Program Files\\stallscan.exe\" demo:\"3\" x", "demo:\"3\" x"},
+        {"\"C:\\a b\"\\stallscan.exe pseudo-kvls", "pseudo-kvls"},
+        {"C:\\x\"y z\"w.exe a", "a"},
+        {"\"C:\\dir\\\" rest", "rest"},
+        {"\"C:\\never closed demo:1", ""},
+    };
+    for (const auto& [line, rest] : cases) {
+        EXPECT_EQ(platform::TextAfterProgramName(line), rest) << line;
+    }
 }
 
 }  // namespace

@@ -2,14 +2,15 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/test_os.h"
 
 namespace {
 
+using test_os::WriteFile;
 namespace fs = std::filesystem;
 
 TEST(PlatformText, ArgumentsJoinWithSingleBlanksAndPathsTurnSlashes) {
@@ -25,17 +26,7 @@ TEST(PlatformText, ArgumentsJoinWithSingleBlanksAndPathsTurnSlashes) {
 
 class PlatformFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("stallscan-platform-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
     void TearDown() override { fs::remove_all(dir); }
-    void Write(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
     // The same path in the program's Windows notation.
     std::string Win(const fs::path& path) {
         std::string text = path.string();
@@ -44,21 +35,21 @@ class PlatformFiles : public ::testing::Test {
         }
         return text;
     }
-    fs::path dir;
+    const fs::path dir = test_os::FreshDir("platform");
 };
 
 TEST_F(PlatformFiles, ToolPathPrefersTheExeAndFallsBackToTheBareName) {
     const std::string exe = Win(dir / "kvls.exe");
     EXPECT_EQ(platform::ResolveToolPath(exe), (dir / "kvls.exe").string());  // neither exists
-    Write(dir / "kvls", "x");
+    WriteFile(dir / "kvls", "x");
     EXPECT_EQ(platform::ResolveToolPath(exe), (dir / "kvls").string());
-    Write(dir / "kvls.exe", "x");
+    WriteFile(dir / "kvls.exe", "x");
     EXPECT_EQ(platform::ResolveToolPath(exe), (dir / "kvls.exe").string());
 }
 
 TEST_F(PlatformFiles, LengthAndContentsOfRegularFilesOnly) {
-    Write(dir / "empty", "");
-    Write(dir / "data", std::string("a\0\r\nb", 5));
+    WriteFile(dir / "empty", "");
+    WriteFile(dir / "data", std::string("a\0\r\nb", 5));
     EXPECT_EQ(platform::FileLength(Win(dir / "empty")), 0);
     EXPECT_EQ(platform::FileLength(Win(dir / "data")), 5);
     EXPECT_FALSE(platform::FileLength(Win(dir / "missing")).has_value());
@@ -73,39 +64,31 @@ TEST_F(PlatformFiles, LengthAndContentsOfRegularFilesOnly) {
     EXPECT_EQ(bytes, "old");
 }
 
+// The temporary file beside the target must not need a longer name than the target itself.
 TEST_F(PlatformFiles, ReplaceWritesNewContentsKeepsModeAndLeavesNoTemporary) {
-    const fs::path target = dir / "log.txt";
-    std::string error;
-    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "first\r\n", error)) << error;
-    ::chmod(target.c_str(), 0640);
-    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "second\r\n", error)) << error;
-    std::string bytes;
-    ASSERT_TRUE(platform::ReadWholeFile(target.string(), bytes));
-    EXPECT_EQ(bytes, "second\r\n");
-    struct stat st;
-    ASSERT_EQ(::stat(target.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    for (const std::string& name : {std::string("log.txt"), std::string(251, 'r') + ".log"}) {
+        const fs::path target = dir / name;
+        std::string error;
+        ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "first\r\n", error)) << error;
+        ::chmod(target.c_str(), 0640);
+        ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "second\r\n", error)) << error;
+        std::string bytes;
+        ASSERT_TRUE(platform::ReadWholeFile(target.string(), bytes));
+        EXPECT_EQ(bytes, "second\r\n");
+        struct stat st;
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+        fs::remove(target);
+    }
 }
 
-TEST_F(PlatformFiles, ReplaceFailureNamesTheReasonAndKeepsTheTarget) {
-    std::string error;
-    EXPECT_FALSE(
-        platform::ReplaceFileContents((dir / "no-such-dir" / "log.txt").string(), "x", error));
-    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
-
-    // A directory in the target's place cannot be replaced by a file.
-    fs::create_directories(dir / "taken");
-    error.clear();
-    EXPECT_FALSE(platform::ReplaceFileContents((dir / "taken").string(), "x", error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_TRUE(fs::is_directory(dir / "taken"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-}
-
-TEST_F(PlatformFiles, ReplaceRefusesPathsThatNoOneCanWrite) {
-    Write(dir / "file", "keep");
-    const std::vector<std::pair<std::string, std::string>> cases = {
+TEST_F(PlatformFiles, ReplaceFailureNamesTheReasonAndKeepsWhatIsThere) {
+    WriteFile(dir / "file", "keep");
+    fs::create_directories(dir / "taken");  // a directory cannot be replaced by a file
+    const std::pair<std::string, std::string> cases[] = {
+        {(dir / "no-such-dir" / "log.txt").string(), "No such file or directory"},
+        {(dir / "taken").string(), ""},
         {"", "No such file or directory"},
         {(dir / "file" / "log.txt").string(), "Not a directory"},
         {(dir / std::string(300, 'x')).string(), "File name too long"},
@@ -118,22 +101,11 @@ TEST_F(PlatformFiles, ReplaceRefusesPathsThatNoOneCanWrite) {
         EXPECT_FALSE(error.empty()) << path;
     }
     EXPECT_FALSE(fs::exists("/proc/stallscan-cannot-write.log"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_directory(dir / "taken"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
     std::string bytes;
     ASSERT_TRUE(platform::ReadWholeFile(Win(dir / "file"), bytes));
     EXPECT_EQ(bytes, "keep");
-}
-
-// The temporary file beside the target must not need a longer name than the target itself.
-TEST_F(PlatformFiles, ReplaceWritesATargetWhoseNameHasTheLongestLengthAllowed) {
-    const fs::path target = dir / (std::string(251, 'r') + ".log");
-    std::string error;
-    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "first\r\n", error)) << error;
-    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "second\r\n", error)) << error;
-    std::string bytes;
-    ASSERT_TRUE(platform::ReadWholeFile(target.string(), bytes));
-    EXPECT_EQ(bytes, "second\r\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 namespace {
 
+using test_os::WriteFile;
 namespace fs = std::filesystem;
 
 TEST(PlatformWindows, EnvironmentOfAnyLengthAndUnsetAsEmpty) {
@@ -31,24 +32,14 @@ TEST(PlatformWindows, PathsAreUsedAsWritten) {
 
 class PlatformWindowsFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("stallscan-platform-win-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
     void TearDown() override { fs::remove_all(dir); }
-    void Write(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    fs::path dir;
+    const fs::path dir = test_os::FreshDir("platform-win");
 };
 
 TEST_F(PlatformWindowsFiles, LengthAndContentsOfFilesOnly) {
     const std::string bytes("a\0\r\nb\n", 6);
-    Write(dir / "data", bytes);
-    Write(dir / "empty", "");
+    WriteFile(dir / "data", bytes);
+    WriteFile(dir / "empty", "");
     EXPECT_EQ(platform::FileLength((dir / "data").string()), 6);
     EXPECT_EQ(platform::FileLength((dir / "empty").string()), 0);
     EXPECT_EQ(platform::FileLength(dir.string()), std::nullopt);
@@ -64,7 +55,7 @@ TEST_F(PlatformWindowsFiles, LengthAndContentsOfFilesOnly) {
 
 TEST_F(PlatformWindowsFiles, ReplacingAFileLeavesOnlyTheNewContents) {
     const fs::path target = dir / "log.txt";
-    Write(target, "old contents that are longer");
+    WriteFile(target, "old contents that are longer");
     std::string error;
     ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "new\r\n", error)) << error;
     std::string read;
