@@ -12,7 +12,7 @@ using e2e::ExpectedReport;
 
 class DemoInstallations : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { demo_.Create(e2e::TempDir("e2e"), e2e::kDemoData); }
+    static void SetUpTestSuite() { demo_.Create(e2e::FreshDir("e2e"), e2e::kDemoData); }
     static void TearDownTestSuite() { demo_.Remove(); }
 
     static inline e2e::Installation demo_;

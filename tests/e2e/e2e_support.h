@@ -17,6 +17,8 @@
 namespace e2e {
 
 namespace fs = std::filesystem;
+using test_os::FreshDir;
+using test_os::WriteFile;
 
 inline const std::string kDemoData = SOURCE_DIR "/examples/demo/data";
 
@@ -36,23 +38,10 @@ inline std::vector<std::string> ReadLines(const fs::path& path) {
     return lines;
 }
 
-inline void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // The report that stallscan must write for a demo job: tests/e2e/expected/demo-10.txt for demo:10.
 inline std::string ExpectedReport(std::string job) {
     job[job.find(':')] = '-';
     return ReadFile(fs::path(SOURCE_DIR "/tests/e2e/expected") / (job + ".txt"));
-}
-
-// An empty temporary directory of this process.
-inline fs::path TempDir(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() /
-                         ("stallscan-" + name + "-" + std::to_string(test_os::ProcessId()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
 }
 
 // A print system model installed twice in `base`: normal-root (the stand-in tool in bin/, the

@@ -16,15 +16,6 @@ using namespace std::string_literals;
 
 const std::string kCrLf = "\r\n";
 
-// 'a' to 'z' repeated.
-std::string Pattern(size_t n) {
-    std::string text(n, ' ');
-    for (size_t i = 0; i < n; ++i) {
-        text[i] = static_cast<char>('a' + i % 26);
-    }
-    return text;
-}
-
 // A job of the demo server in the office queue (whose printer has no problem), pending unless
 // `state` says otherwise, with the given extra model-file lines.
 std::string JobFile(int number, const std::string& extra, const std::string& state = "pending") {
@@ -32,7 +23,7 @@ std::string JobFile(int number, const std::string& extra, const std::string& sta
            "\ncurrent-job-state = " + state + "\nassigned-queue = q-office\n" + extra;
 }
 
-const std::string kMegabyteName = Pattern(1 << 20);
+const std::string kMegabyteName = test_os::Pattern(1 << 20);
 // A lone CR, bytes that are not UTF-8 (a lone continuation byte, an overlong "/", a truncated
 // sequence), a valid "é", a placeholder and quotes.
 const std::string kOddName = "a\rb \xff\xfe caf\xe9 \xc0\xaf \xe2\x82 \xc3\xa9 %2 \"q\"";
@@ -45,7 +36,7 @@ constexpr int kEmptyDocument = 54321;
 class HostileInput : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        const fs::path base = TempDir("hostile");
+        const fs::path base = FreshDir("hostile");
         const fs::path jobs = base / "model" / "jobs";
         fs::copy(kDemoData, base / "model", fs::copy_options::recursive);
         WriteFile(jobs / "demo-901.txt", JobFile(901, "job-name = " + kMegabyteName +
