@@ -1,5 +1,7 @@
 #include "app/text_functions.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -7,18 +9,31 @@
 
 namespace basCommon {
 
+namespace {
+
+constexpr int kPlaceholders = 9;
+
+// Argument n of the call for placeholder "%n" (n = 1..9); the empty text when not given.
+std::array<std::string_view, kPlaceholders> ArgumentsByPlaceholder(
+    std::initializer_list<std::string_view> args) {
+    std::array<std::string_view, kPlaceholders> values{};
+    std::copy_n(args.begin(), std::min<size_t>(args.size(), kPlaceholders), values.begin());
+    return values;
+}
+
+std::string Placeholder(int index) {
+    return {'%', static_cast<char>('1' + index)};
+}
+
+}  // namespace
+
 std::string SubstituteArgs(std::string_view tmpl, std::initializer_list<std::string_view> args) {
+    const auto values = ArgumentsByPlaceholder(args);
     std::string text(tmpl);
-    const std::string_view* arg = args.begin();
-    for (char n = '1'; n <= '9'; ++n) {
-        const char placeholder[] = {'%', n, '\0'};
-        std::string_view value;
-        if (arg != args.end()) {
-            value = *arg++;
-        }
-        const size_t at = text.find(placeholder);
+    for (int n = 0; n < kPlaceholders; ++n) {
+        const size_t at = text.find(Placeholder(n));
         if (at != std::string::npos) {
-            text.replace(at, 2, value);
+            text.replace(at, 2, values[n]);
         }
     }
     return text;
@@ -31,22 +46,17 @@ std::string SubstituteArgsLiteral(std::string_view tmpl,
         std::string text;
         bool fromTemplate;
     };
+    const auto values = ArgumentsByPlaceholder(args);
     std::vector<Piece> pieces{{std::string(tmpl), true}};
-    const std::string_view* arg = args.begin();
-    for (char n = '1'; n <= '9'; ++n) {
-        const char placeholder[] = {'%', n, '\0'};
-        std::string_view value;
-        if (arg != args.end()) {
-            value = *arg++;
-        }
+    for (int n = 0; n < kPlaceholders; ++n) {
         for (size_t i = 0; i < pieces.size(); ++i) {
             const size_t at =
-                pieces[i].fromTemplate ? pieces[i].text.find(placeholder) : std::string::npos;
+                pieces[i].fromTemplate ? pieces[i].text.find(Placeholder(n)) : std::string::npos;
             if (at != std::string::npos) {
                 Piece after{pieces[i].text.substr(at + 2), true};
                 pieces[i].text.resize(at);
                 pieces.insert(pieces.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                              {Piece{std::string(value), false}, std::move(after)});
+                              {Piece{std::string(values[n]), false}, std::move(after)});
                 break;
             }
         }
