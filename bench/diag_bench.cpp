@@ -19,16 +19,16 @@
 #include <string>
 #include <vector>
 
-#include "app/startup.h"
 #include "cli/cli.h"
-#include "listing/child_runner.h"
-#include "listing/listing_query.h"
+#include "listing/tool_source.h"
 
 extern char** environ;
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using namespace stallscan;
 
 constexpr int kWaitingJobs = 1000;
 constexpr int kFinishedJobs = 100;  // listed by no job list: the filter leaves them out
@@ -240,16 +240,19 @@ double Median(std::vector<double> samples) {
     return samples.empty() ? 0.0 : samples[samples.size() / 2];
 }
 
-// Times every run of the listing tool through the runner seam and, after every fourth run, one
-// bare run of the tool, so that the bare runs sample the machine under the same load as the
-// diagnosis, however that drifts. The bare runs' time is not stallscan's and is taken out again.
+// Times every run of the listing tool through the tool source's run seam and, after every fourth
+// run, one bare run of the tool, so that the bare runs sample the machine under the same load as
+// the diagnosis, however that drifts. The bare runs' time is not stallscan's and is taken out
+// again.
 class RunSampler {
   public:
-    RunSampler() {
-        basPosixCtl::SetChildRunner([this](const std::string& app, const ChildCommand& cmd,
-                                           clsKvOutput& out, clsKvOutput& err) {
+    // A tool source whose runs are sampled; a fresh one per pass starts with the initial read
+    // sizes, as a fresh process does.
+    listing::ToolSource Source(const std::string& tool_path) {
+        return listing::ToolSource(tool_path, [this](const platform::ChildCommand& command,
+                                                     const platform::CaptureOptions& options) {
             const auto start = std::chrono::steady_clock::now();
-            const int32_t code = basPosixCtl::RunChildProcess(app, cmd, out, err);
+            platform::CaptureResult result = platform::RunAndCapture(command, options);
             runs.push_back(Since(start));
             if (runs.size() % 4 == 0) {
                 const auto bareStart = std::chrono::steady_clock::now();
@@ -258,12 +261,9 @@ class RunSampler {
                 bare.push_back(seconds);
                 bareTotal += Since(bareStart);
             }
-            return code;
+            return result;
         });
     }
-    ~RunSampler() { basPosixCtl::SetChildRunner({}); }
-    RunSampler(const RunSampler&) = delete;
-    RunSampler& operator=(const RunSampler&) = delete;
 
     static double Since(std::chrono::steady_clock::time_point start) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -292,21 +292,20 @@ void BM_DiagnoseAllWaitingJobs(benchmark::State& state) {
         return;
     }
     ClearToolEnvironment();
-    const std::string root = installation.Root().string();
-    const basMain::EnvLookup env = [&root](const std::string& name) {
-        return name == "OV_ROOT" ? root : std::string();
-    };
+    run::StartupValues startup;
+    startup.root_dir = installation.Root().string();
+    startup.tool_path = installation.Tool().string();
+    const cli::Options options = cli::ParseArguments({"bench:"});
     RunSampler sampler;
     double wall = 0;
     int64_t reports = 0;
     for (auto _ : state) {
-        basPosixCtl::ResetReadSizes();  // each pass as in a fresh process
+        listing::ToolSource source = sampler.Source(startup.tool_path);
         std::ostringstream out;
         std::ostringstream err;
         const double bareBefore = sampler.bareTotal;
         const auto start = std::chrono::steady_clock::now();
-        const int status =
-            cli::Run({"bench:"}, "bench:", out, err, env, basMain::SystemFileLength());
+        const int status = cli::Run(options, startup, source, out, err);
         const double took = RunSampler::Since(start) - (sampler.bareTotal - bareBefore);
         state.SetIterationTime(took);
         wall += took;
@@ -372,16 +371,15 @@ void BM_RunnerToolRun(benchmark::State& state) {
         return;
     }
     ClearToolEnvironment();
-    const std::vector<std::string> args = PrinterListingArgs();
-    ChildCommand cmd;
-    cmd.args = args;
-    for (const std::string& arg : args) {
-        cmd.commandLine += arg + " ";
+    platform::ChildCommand command;
+    command.args = PrinterListingArgs();
+    command.program = command.args[0];
+    for (const std::string& arg : command.args) {
+        command.command_line += arg + " ";
     }
-    clsKvOutput out;
-    clsKvOutput err;
     for (auto _ : state) {
-        if (basPosixCtl::RunChildProcess(args[0], cmd, out, err) != 0 || out.IsEmpty()) {
+        const platform::CaptureResult result = platform::RunAndCapture(command, {});
+        if (result.status != platform::CaptureStatus::kOk || result.out.empty()) {
             state.SkipWithError("the runner failed");
             break;
         }

@@ -5,15 +5,18 @@
 
 #include <string>
 
-#include "app/globals.h"
-#include "listing/kv_output.h"
-#include "listing/listing_query.h"
-#include "model/job_list.h"
+#include "listing/job_list.h"
 #include "model/listing_parser.h"
-#include "model/object_attrs.h"
 #include "model/string_list.h"
 
 namespace {
+
+using namespace stallscan;
+using model::CapturedOutput;
+using model::Entries;
+using model::ParseListing;
+using model::ParseObjects;
+using model::StringList;
 
 // Peak resident set size of the process in MiB (Linux reports kilobytes).
 double PeakRssMiB() {
@@ -50,21 +53,20 @@ std::string GenerateListing(size_t bytes) {
 
 void BM_ParseListing(benchmark::State& state) {
     const std::string listing = GenerateListing(10u << 20);
-    clsKvOutput out;
-    out.Init(listing);
-    clsStringList entries;
+    CapturedOutput out(listing);
+    Entries entries;
     std::string name;
     int64_t objects = 0;
     for (auto _ : state) {
         out.Rewind();
         while (true) {
-            entries.Clear();
-            if (basPosixCtl::ParseListing(out, name, entries) != 0) {
+            entries.clear();
+            if (!ParseListing(out, name, entries)) {
                 break;
             }
             ++objects;
         }
-        benchmark::DoNotOptimize(entries.Count());
+        benchmark::DoNotOptimize(entries.size());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(listing.size()));
@@ -80,13 +82,12 @@ void BM_ParseOneHugeJob(benchmark::State& state) {
     for (int doc = 1; listing.size() < (10u << 20); ++doc) {
         listing += "srv1:1." + std::to_string(doc) + ": document-format = PCL\r\n";
     }
-    clsKvOutput out;
-    out.Init(listing);
+    CapturedOutput out(listing);
     for (auto _ : state) {
-        clsStringList entries;
+        Entries entries;
         std::string name;
         out.Rewind();
-        benchmark::DoNotOptimize(basPosixCtl::ParseListing(out, name, entries));
+        benchmark::DoNotOptimize(ParseListing(out, name, entries));
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(listing.size()));
@@ -94,30 +95,35 @@ void BM_ParseOneHugeJob(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseOneHugeJob)->Unit(benchmark::kMillisecond);
 
-// The job list of a server with 100,000 waiting jobs, the listing served through the runner seam.
+// Answers every request with one listing text, parsed as the tool's answer would be.
+class OutputSource : public listing::ListingSource {
+  public:
+    explicit OutputSource(const std::string& output) : output_(output) {}
+    listing::Answer List(const listing::Request&, const listing::Control&) override {
+        return {listing::Status::kOk, ParseObjects(output_), {}};
+    }
+
+  private:
+    const std::string& output_;
+};
+
+// The job list of a server with 100,000 waiting jobs: parsing the listing and keeping the jobs.
 void BM_JobList100k(benchmark::State& state) {
     std::string listing;
     for (int job = 1; job <= 100000; ++job) {
         listing +=
             "srv1:" + std::to_string(job) + ": job-identifier = " + std::to_string(job) + "\r\n";
     }
-    gPseudoDir.clear();
-    gListToolPath = "C:\\print\\bin\\kvls.exe";
-    basPosixCtl::SetChildRunner(
-        [&listing](const std::string&, const ChildCommand&, clsKvOutput& out, clsKvOutput& err) {
-            out.Init(listing);
-            err.Clear();
-            return 0;
-        });
+    OutputSource source(listing);
+    listing::Lister lister(source);
     for (auto _ : state) {
-        clsJobList jobs;
-        if (jobs.Init("srv1", "") != 0 || jobs.Count() != 100000) {
+        listing::JobList jobs;
+        if (jobs.List(lister, "srv1", "") != listing::Status::kOk || jobs.Count() != 100000) {
             state.SkipWithError("job list incomplete");
             break;
         }
-        benchmark::DoNotOptimize(jobs.GetJobIdString());
+        benchmark::DoNotOptimize(jobs.IdText());
     }
-    basPosixCtl::SetChildRunner({});
     state.counters["listing_MiB"] = static_cast<double>(listing.size()) / (1 << 20);
     state.counters["peak_rss_MiB"] = PeakRssMiB();
 }
@@ -127,7 +133,7 @@ BENCHMARK(BM_JobList100k)->Unit(benchmark::kMillisecond);
 void BM_StringListRemoveFromFront(benchmark::State& state) {
     const auto n = static_cast<int32_t>(state.range(0));
     for (auto _ : state) {
-        clsStringList list;
+        StringList list;
         for (int32_t i = 1; i <= n; ++i) {
             list.Add("item" + std::to_string(i));
         }

@@ -1,24 +1,24 @@
-// Runs per second of the child runner next to a bare posix_spawn + waitpid of the same child.
-// The difference is what the runner adds: pipes, poll loop, reaping and the kill channel.
+// Runs per second of the child-process run next to a bare posix_spawn + waitpid of the same
+// child. The difference is what the run adds: pipes, poll loop, reaping and the stop channel.
 
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include "listing/child_runner.h"
+#include "platform/child_process.h"
 
 extern char** environ;
 
 namespace {
 
 void BM_RunChildProcess(benchmark::State& state) {
-    ChildCommand cmd;
-    cmd.commandLine = BENCH_CHILD_PATH;
-    cmd.args = {BENCH_CHILD_PATH};
-    clsKvOutput out;
-    clsKvOutput err;
+    stallscan::platform::ChildCommand command;
+    command.program = BENCH_CHILD_PATH;
+    command.command_line = BENCH_CHILD_PATH;
+    command.args = {BENCH_CHILD_PATH};
     for (auto _ : state) {
-        if (basPosixCtl::RunChildProcess(BENCH_CHILD_PATH, cmd, out, err) != 0) {
+        if (stallscan::platform::RunAndCapture(command, {}).status !=
+            stallscan::platform::CaptureStatus::kOk) {
             state.SkipWithError("run failed");
             break;
         }

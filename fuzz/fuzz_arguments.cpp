@@ -4,10 +4,15 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
 #include "app/startup.h"
-#include "cli/cli.h"
-#include "cli/run_plan.h"
+#include "cli/options.h"
 #include "fuzz_check.h"
+#include "text/text_functions.h"
+
+using stallscan::app::ChoosePseudoDir;
+using stallscan::app::FindDomain;
 
 namespace {
 
@@ -28,30 +33,21 @@ std::vector<std::string> SplitAt(const std::string& text, char separator) {
     }
 }
 
+// Invariants of the sorting: every SPEC is an argument, in order, that is neither empty, nor an
+// option, nor a keyword; an unknown option is an argument that begins with "-".
 void CheckParsed(const std::vector<std::string>& args) {
-    const cli::ParsedArguments parsed = cli::ParseArguments(args);
-    std::vector<std::string> specs;
-    std::string unknown;
-    bool help = false, version = false, json = false;
-    for (const std::string& arg : args) {
-        if (arg.empty() || IsKeyword(arg)) {
-            continue;
-        }
-        help |= arg == "-h" || arg == "--help";
-        version |= arg == "-V" || arg == "--version";
-        json |= arg == "--json";
-        if (arg[0] != '-') {
-            specs.push_back(arg);
-        } else if (unknown.empty() && arg != "-h" && arg != "--help" && arg != "-V" &&
-                   arg != "--version" && arg != "--json") {
-            unknown = arg;
-        }
+    const stallscan::cli::Options options = stallscan::cli::ParseArguments(args);
+    auto next = args.begin();
+    for (const std::string& spec : options.specs) {
+        next = std::find(next, args.end(), spec);
+        FUZZ_CHECK(next != args.end());
+        ++next;
+        FUZZ_CHECK(!spec.empty() && spec[0] != '-' && !IsKeyword(spec));
     }
-    FUZZ_CHECK(parsed.specs == specs);
-    FUZZ_CHECK(parsed.unknownOption == unknown);
-    FUZZ_CHECK(parsed.help == help && parsed.version == version && parsed.json == json);
-    FUZZ_CHECK(cli::WantsCommandLine(args) ==
-               (!specs.empty() || help || version || json || !unknown.empty()));
+    FUZZ_CHECK(options.unknown_option.empty() ||
+               (options.unknown_option[0] == '-' &&
+                std::find(args.begin(), args.end(), options.unknown_option) != args.end()));
+    FUZZ_CHECK(options.WantsCommandLine() || options.specs.empty());
 }
 
 // The keyword's value: a piece of the source that holds no `stop` character.
@@ -79,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         argText += (i == 0 ? "" : " ") + args[i];
     }
 
-    const std::string pseudoDir = basMain::ChoosePseudoDir(argText, stallscanEnv, tempEnv);
+    const std::string pseudoDir = ChoosePseudoDir(argText, stallscanEnv, tempEnv);
     const size_t argPseudo = argText.find("pseudo-kvls");
     const size_t envPseudo = stallscanEnv.find("pseudo-kvls");
     if (argPseudo != std::string::npos) {
@@ -98,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(pseudoDir.empty());
     }
 
-    const std::string domain = basMain::FindDomain(argText, stallscanEnv);
+    const std::string domain = FindDomain(argText, stallscanEnv);
     if (argText.find("domain-name@") != std::string::npos) {
         CheckKeywordValue(domain, argText, ' ');
     } else if (stallscanEnv.find("domain-name@") != std::string::npos) {
@@ -106,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         FUZZ_CHECK(domain.empty());
     }
-    const std::string trimmed = cli::Trim(domain);
+    const std::string trimmed(stallscan::text::TrimSpaces(domain));
     FUZZ_CHECK(trimmed.empty() || (trimmed.front() != ' ' && trimmed.back() != ' '));
     return 0;
 }

@@ -1,10 +1,11 @@
-// clsKvOutput against a plain reference of its reading rules, driven by operations taken from
-// the input: GetLine, OSeek, OTell, Rewind, Append, Init and Clear in any order.
+// The captured-output reader against a plain reference of its reading rules, driven by
+// operations taken from the input: GetLine, Seek, Tell, Rewind, Append, Assign and Clear in any
+// order.
 
 #include <string>
 
 #include "fuzz_check.h"
-#include "listing/kv_output.h"
+#include "model/captured_output.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ struct Reference {
 
 // Reading every line from the start gives the text back when joined with CR LF.
 void CheckWholeRead(const std::string& text) {
-    clsKvOutput output;
-    output.Init(text);
+    stallscan::model::CapturedOutput output;
+    output.Assign(text);
     std::string joined;
     std::string line;
     bool first = true;
@@ -54,10 +55,10 @@ void CheckWholeRead(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::InputReader input(data, size);
-    clsKvOutput output;
+    stallscan::model::CapturedOutput output;
     Reference reference;
     std::string first = input.TextOver(64, std::string("\r\nab \0x", 7));
-    output.Init(first);
+    output.Assign(first);
     reference.text = first;
     CheckWholeRead(first);
 
@@ -73,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             case 2: {
                 const int32_t to = static_cast<int16_t>(input.Word());
-                const int32_t rc = output.OSeek(to);
+                const int32_t rc = output.Seek(to);
                 const bool valid = to >= 1 && to <= static_cast<int32_t>(reference.text.size());
                 FUZZ_CHECK(rc == (valid ? to : 0));
                 if (valid) {
@@ -94,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             case 5: {
                 const std::string text = input.Text(32);
-                output.Init(text);
+                output.Assign(text);
                 reference = Reference{text, 1};
                 CheckWholeRead(text);
                 break;
@@ -104,10 +105,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 reference = Reference{};
                 break;
         }
-        FUZZ_CHECK(output.OTell() == reference.position);
-        FUZZ_CHECK(output.GetAll() == reference.text);
+        FUZZ_CHECK(output.Tell() == reference.position);
+        FUZZ_CHECK(output.Text() == reference.text);
         FUZZ_CHECK(output.Length() == static_cast<int32_t>(reference.text.size()));
-        FUZZ_CHECK(output.IsEmpty() == reference.text.empty());
+        FUZZ_CHECK(output.Empty() == reference.text.empty());
     }
     return 0;
 }

@@ -1,4 +1,4 @@
-// clsStringList against a plain reference (a vector scanned linearly, exactly as the list's
+// The string list against a plain reference (a vector scanned linearly, exactly as the list's
 // rules are written), driven by operations from the input over a small alphabet so that equal
 // texts, keys differing only in letter case, numeric keys and delimiters inside texts are common.
 
@@ -153,7 +153,7 @@ struct Reference {
     }
 };
 
-void CheckSame(const clsStringList& list, const Reference& reference) {
+void CheckSame(const stallscan::model::StringList& list, const Reference& reference) {
     FUZZ_CHECK(list.Count() == reference.Count());
     for (int32_t p = 1; p <= reference.Count(); ++p) {
         FUZZ_CHECK(list.Item(p) == reference.items[p - 1].text);
@@ -166,7 +166,7 @@ void CheckSame(const clsStringList& list, const Reference& reference) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::InputReader input(data, size);
-    clsStringList list;
+    stallscan::model::StringList list;
     Reference reference;
     int steps = 0;
     while (!input.Empty()) {
@@ -177,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 const std::string delimiter = input.TextOver(2, kDelimiterAlphabet);
                 reference.items.clear();
                 reference.Split(text, delimiter);
-                FUZZ_CHECK(list.Init(text, delimiter) == reference.Count());
+                FUZZ_CHECK(list.Assign(text, delimiter) == reference.Count());
                 break;
             }
             case 1: {
@@ -230,20 +230,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 10: {
                 const std::string delimiter = input.TextOver(2, kDelimiterAlphabet);
                 const bool last = op & 0x80;
-                FUZZ_CHECK(list.GetAllItems(delimiter, last) == reference.Join(delimiter, last));
+                FUZZ_CHECK(list.Join(delimiter, last) == reference.Join(delimiter, last));
                 break;
             }
             default:
                 if (op & 0x80) {
-                    list.CopyAllItems(list);
+                    list.AddAll(list);
                     const std::vector<Reference::Entry> snapshot = reference.items;
                     for (const auto& entry : snapshot) {
                         reference.Add(entry.text, "");
                     }
                 } else {
                     // Copies and moves keep items, keys and the search state.
-                    clsStringList copy(list);
-                    clsStringList moved(std::move(copy));
+                    stallscan::model::StringList copy(list);
+                    stallscan::model::StringList moved(std::move(copy));
                     FUZZ_CHECK(copy.Count() == 0);
                     list = moved;
                     CheckSame(moved, reference);

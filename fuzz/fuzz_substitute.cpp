@@ -1,17 +1,19 @@
 // Placeholder filling and value-list formatting over hostile texts, and the report texts built
-// from them: the saved record keeps every byte of a value (a "%2" in a job name included), the
-// JSON report stays valid JSON.
+// from them: the saved record keeps every byte of a value (a "%2" in a job name included).
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/catalog.h"
-#include "app/text_functions.h"
-#include "cli/json_report.h"
-#include "diag/diag_result.h"
+#include "diag/diagnosis.h"
 #include "fuzz_check.h"
-#include "support/json_validator.h"
+#include "text/catalog.h"
+#include "text/text_functions.h"
+
+using stallscan::diag::Diagnosis;
+using stallscan::model::ObjectClass;
+using stallscan::text::Msg;
+namespace text = stallscan::text;
 
 namespace {
 
@@ -31,20 +33,20 @@ std::string ReferenceSubstitute(std::string text, const std::vector<std::string>
 }
 
 void CheckValueList(const std::string& text) {
-    const std::string formatted = clsDiagResult::FormatValueList(text);
+    const std::string formatted = Diagnosis::FormatValueList(text);
     FUZZ_CHECK(formatted.find('\0') == std::string::npos);
     // Empty values and repeats do not change the list.
-    FUZZ_CHECK(clsDiagResult::FormatValueList(std::string(1, '\0') + text + '\0') == formatted);
-    FUZZ_CHECK(clsDiagResult::FormatValueList(text + '\0' + text) == formatted);
+    FUZZ_CHECK(Diagnosis::FormatValueList(std::string(1, '\0') + text + '\0') == formatted);
+    FUZZ_CHECK(Diagnosis::FormatValueList(text + '\0' + text) == formatted);
     if (text.find('\0') == std::string::npos) {
-        FUZZ_CHECK(formatted == basCommon::StripQuotes(text));
+        FUZZ_CHECK(formatted == text::StripQuotes(text));
     }
 }
 
-const int32_t kMessageIds[] = {msg::ReasonJobStateMessage,     msg::ReasonNotSupported,
-                               msg::ReasonPrinterProblem,      msg::JobStateReason,
-                               msg::PrinterProblemMessage,     msg::ReasonWrongPafReference,
-                               msg::ReasonNoSubmissionLibrary, msg::JobStateIs};
+const Msg kMessageIds[] = {Msg::kReasonJobStateMessage,     Msg::kReasonNotSupported,
+                           Msg::kReasonPrinterProblem,      Msg::kJobStateReason,
+                           Msg::kPrinterProblemMessage,     Msg::kReasonWrongPafReference,
+                           Msg::kReasonNoSubmissionLibrary, Msg::kJobStateIs};
 
 }  // namespace
 
@@ -64,12 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> args(pieces.begin() + 1, pieces.end());
     args.resize(11);
 
-    FUZZ_CHECK(basCommon::SubstituteArgs(tmpl) == ReferenceSubstitute(tmpl, {}));
+    FUZZ_CHECK(text::SubstituteArgs(tmpl) == ReferenceSubstitute(tmpl, {}));
     const std::string filled =
-        basCommon::SubstituteArgs(tmpl, {args[0], args[1], args[2], args[3], args[4], args[5],
+        text::SubstituteArgs(tmpl, {args[0], args[1], args[2], args[3], args[4], args[5],
                                          args[6], args[7], args[8], args[9], args[10]});
     FUZZ_CHECK(filled == ReferenceSubstitute(tmpl, args));
-    const std::string literal = basCommon::SubstituteArgsLiteral(
+    const std::string literal = text::SubstituteArgsLiteral(
         tmpl, {args[0], args[1], args[2], args[3], args[4], args[5], args[6], args[7], args[8]});
     bool plain = true;  // every "%" begins a placeholder of the template
     for (size_t i = 0; i < tmpl.size(); ++i) {
@@ -90,28 +92,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckValueList(arg);
     }
 
-    clsDiagResult result;
-    result.JobId(args[0]);
-    result.JobName(args[1]);
-    result.SpoolerName(args[2]);
-    result.PhyPrintersSup(args[3]);
-    const int32_t id = kMessageIds[static_cast<uint8_t>(tmpl.empty() ? 0 : tmpl[0]) % 8];
-    result.PrintF(id, {args[4], args[5], args[6]});
-    result.PrintUA(static_cast<uint8_t>(tmpl.size()) % 7, args[7]);
+    Diagnosis result;
+    result.SetJobId(args[0]);
+    result.SetJobName(args[1]);
+    result.SetSpoolerName(args[2]);
+    result.SetPrintersSupported(args[3]);
+    const Msg id = kMessageIds[static_cast<uint8_t>(tmpl.empty() ? 0 : tmpl[0]) % 8];
+    result.Add(id, {args[4], args[5], args[6]});
+    result.AddAccessFailure(static_cast<ObjectClass>(static_cast<uint8_t>(tmpl.size()) % 7), args[7]);
 
-    const std::string record = result.GetTextForSavingToFile();
+    const std::string record = result.ReportText();
     FUZZ_CHECK(record.find(result.JobName()) != std::string::npos);
-    FUZZ_CHECK(record.find(result.PhyPrintersSup()) != std::string::npos);
-    FUZZ_CHECK(record.ends_with(result.DiagMessages()));
+    FUZZ_CHECK(record.find(result.PrintersSupported()) != std::string::npos);
+    FUZZ_CHECK(record.ends_with(result.MessageText()));
     FUZZ_CHECK(result.Messages().size() >= 1);
     FUZZ_CHECK(result.Messages()[0].text ==
-               basCommon::SubstituteArgsLiteral(basCommon::GetCatalogString(id),
-                                                {clsDiagResult::FormatValueList(args[4]),
-                                                 clsDiagResult::FormatValueList(args[5]),
-                                                 clsDiagResult::FormatValueList(args[6])}));
+               text::SubstituteArgsLiteral(text::Catalog(id),
+                                                {Diagnosis::FormatValueList(args[4]),
+                                                 Diagnosis::FormatValueList(args[5]),
+                                                 Diagnosis::FormatValueList(args[6])}));
 
-    const std::string json = cli::ResultsToJson({result});
-    FUZZ_CHECK(json_check::IsValidJson(json));
-    FUZZ_CHECK(json_check::IsValidJson(cli::JsonString(input)));
     return 0;
 }

@@ -1,11 +1,10 @@
 #include "app/startup.h"
 
-#include "app/catalog.h"
-#include "app/globals.h"
-#include "app/text_functions.h"
 #include "platform/platform.h"
+#include "text/catalog.h"
+#include "text/text_functions.h"
 
-namespace basMain {
+namespace stallscan::app {
 
 namespace {
 
@@ -28,7 +27,7 @@ bool TextAfterKeyword(const std::string& text, const std::string& keyword, char 
 
 // The pseudo directory from one source: `stop` ends the "@" directory (" " on the command line,
 // ";" in STALLSCAN). False when the keyword is absent.
-bool PseudoDirFrom(const std::string& text, char stop, const std::string& tempEnv,
+bool PseudoDirFrom(const std::string& text, char stop, const std::string& temp_env,
                    std::string& dir) {
     const size_t at = text.find(kPseudoKeyword);
     if (at == std::string::npos) {
@@ -40,64 +39,61 @@ bool PseudoDirFrom(const std::string& text, char stop, const std::string& tempEn
         dir =
             text.substr(after + 1, end == std::string::npos ? std::string::npos : end - after - 1);
     } else {
-        dir = tempEnv;
+        dir = temp_env;
     }
     return true;
 }
 
 }  // namespace
 
-std::string ChoosePseudoDir(const std::string& argText, const std::string& stallscanEnv,
-                            const std::string& tempEnv) {
+std::string ChoosePseudoDir(const std::string& arg_text, const std::string& stallscan_env,
+                            const std::string& temp_env) {
     std::string dir;
-    if (PseudoDirFrom(argText, ' ', tempEnv, dir)) {
+    if (PseudoDirFrom(arg_text, ' ', temp_env, dir)) {
         return dir;
     }
-    if (PseudoDirFrom(stallscanEnv, ';', tempEnv, dir)) {
+    if (PseudoDirFrom(stallscan_env, ';', temp_env, dir)) {
         return dir;
     }
     return {};
 }
 
-std::string FindDomain(const std::string& argText, const std::string& stallscanEnv) {
+std::string FindDomain(const std::string& arg_text, const std::string& stallscan_env) {
     std::string domain;
-    if (TextAfterKeyword(argText, kDomainKeyword, ' ', domain)) {
+    if (TextAfterKeyword(arg_text, kDomainKeyword, ' ', domain)) {
         return domain;
     }
-    if (TextAfterKeyword(stallscanEnv, kDomainKeyword, ';', domain)) {
+    if (TextAfterKeyword(stallscan_env, kDomainKeyword, ';', domain)) {
         return domain;
     }
     return {};
 }
 
-StartupOutcome CheckStartup(const std::string& argText, const EnvLookup& env,
-                            const FileLengthLookup& fileLength) {
+StartupOutcome CheckStartup(const std::string& arg_text, const EnvLookup& env,
+                            const FileLengthLookup& file_length) {
+    using text::Catalog;
+    using text::Msg;
     StartupOutcome outcome;
-    StartupValues& values = outcome.values;
-    values.rootDir = basCommon::ConvertToWinPath(env("OV_ROOT"));
-    if (values.rootDir.empty()) {
-        outcome.messageId = msg::InvalidExecution;
-        outcome.message = basCommon::GetCatalogString(msg::InvalidExecution);
+    run::StartupValues& values = outcome.values;
+    values.root_dir = text::ToWindowsPath(env("OV_ROOT"));
+    if (values.root_dir.empty()) {
+        outcome.problem = StartupProblem::kNoRoot;
+        outcome.message = Catalog(Msg::kInvalidExecution);
         return outcome;
     }
-    values.listToolPath = values.rootDir + basCommon::GetCatalogString(msg::ToolPathBelowRoot);
-    const std::optional<int64_t> length = fileLength(values.listToolPath);
+    values.tool_path = values.root_dir + Catalog(Msg::kToolPathBelowRoot);
+    const std::optional<int64_t> length = file_length(values.tool_path);
     if (!length || *length == 0) {
-        outcome.messageId = msg::UnableToAccessBinary;
-        outcome.message = basCommon::SubstituteArgs(
-            basCommon::GetCatalogString(msg::UnableToAccessBinary), {values.listToolPath});
+        outcome.problem = StartupProblem::kToolUnavailable;
+        outcome.message =
+            text::SubstituteArgs(Catalog(Msg::kUnableToAccessBinary), {values.tool_path});
         return outcome;
     }
-    values.defaultPrinter = env(basCommon::GetCatalogString(msg::DefaultPrinterVariable));
-    values.pseudoDir = ChoosePseudoDir(argText, env("STALLSCAN"), env("TEMP"));
+    values.default_printer = env(Catalog(Msg::kDefaultPrinterVariable));
+    const std::string stallscan_env = env("STALLSCAN");
+    values.pseudo_dir = ChoosePseudoDir(arg_text, stallscan_env, env("TEMP"));
+    values.domain = FindDomain(arg_text, stallscan_env);
     return outcome;
-}
-
-void ApplyStartup(const StartupValues& values) {
-    gRootDir = values.rootDir;
-    gListToolPath = values.listToolPath;
-    gDefaultPrinter = values.defaultPrinter;
-    gPseudoDir = values.pseudoDir;
 }
 
 EnvLookup SystemEnvironment() {
@@ -105,9 +101,9 @@ EnvLookup SystemEnvironment() {
 }
 
 FileLengthLookup SystemFileLength() {
-    return [](const std::string& winPath) {
-        return platform::FileLength(platform::ResolveToolPath(winPath));
+    return [](const std::string& win_path) {
+        return platform::FileLength(platform::ResolveToolPath(win_path));
     };
 }
 
-}  // namespace basMain
+}  // namespace stallscan::app

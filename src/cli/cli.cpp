@@ -2,111 +2,104 @@
 
 #include <algorithm>
 #include <ostream>
-#include <set>
 
-#include "app/catalog.h"
-#include "app/text_functions.h"
 #include "cli/json_report.h"
-#include "cli/run_plan.h"
-#include "diag/diagnose_job.h"
+#include "diag/diagnose.h"
+#include "run/run_plan.h"
+#include "text/catalog.h"
+#include "text/text_functions.h"
 
-namespace cli {
+namespace stallscan::cli {
 
 namespace {
 
-using basCommon::GetCatalogString;
-using basCommon::SubstituteArgs;
+using text::Catalog;
+using text::Msg;
 
 std::string VersionLine() {
-    return GetCatalogString(msg::AppName) + " " + GetCatalogString(msg::VersionMajor) + "-" +
-           GetCatalogString(msg::VersionMinor) + " (build " STALLSCAN_VERSION ")\n";
+    return Catalog(Msg::kAppName) + " " + Catalog(Msg::kVersionMajor) + "-" +
+           Catalog(Msg::kVersionMinor) + " (build " STALLSCAN_VERSION ")\n";
 }
 
-// Lower-cased copy, for result keys that ignore letter case.
-std::string FoldCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return text;
-}
-
-// Diagnoses every item in order; a result whose key is already among the results is dropped.
-std::vector<clsDiagResult> DiagnoseItems(const std::vector<RunItem>& items,
-                                         const std::string& domain) {
-    std::vector<clsDiagResult> results;
-    std::set<std::string> keys;
-    for (const RunItem& item : items) {
-        clsDiagResult result;
-        basDiagJobs::DiagnoseJob(item.server, domain, item.job, result);
-        if (keys.insert(FoldCase(item.server + ":" + item.job)).second) {
-            results.push_back(std::move(result));
+// Diagnoses every item in order; the result of an item whose key an earlier item has is dropped.
+std::vector<diag::Diagnosis> DiagnoseItems(listing::ListingSource& source,
+                                           const std::vector<run::RunItem>& items,
+                                           const std::string& domain) {
+    std::vector<diag::Diagnosis> results;
+    for (const run::RunItem& item : items) {
+        listing::Lister lister(source);
+        diag::Diagnosis diagnosis = diag::DiagnoseJob(lister, item.server, domain, item.job);
+        if (!item.repeated_key) {
+            results.push_back(std::move(diagnosis));
         }
     }
     return results;
 }
 
-void WriteReports(const std::vector<clsDiagResult>& results, bool json, std::ostream& out) {
+void WriteReports(const std::vector<diag::Diagnosis>& results, bool json, std::ostream& out) {
     if (json) {
         out << ResultsToJson(results);
         return;
     }
-    for (const clsDiagResult& result : results) {
-        out << result.GetTextForSavingToFile() << "\r\n";
+    for (const diag::Diagnosis& diagnosis : results) {
+        out << diagnosis.ReportText() << "\r\n";
     }
 }
 
 }  // namespace
 
-bool WantsCommandLine(const std::vector<std::string>& args) {
-    const ParsedArguments parsed = ParseArguments(args);
-    return !parsed.specs.empty() || parsed.help || parsed.version || parsed.json ||
-           !parsed.unknownOption.empty();
-}
-
-int Run(const std::vector<std::string>& args, const std::string& argText, std::ostream& out,
-        std::ostream& err, const basMain::EnvLookup& env,
-        const basMain::FileLengthLookup& fileLength) {
-    const ParsedArguments parsed = ParseArguments(args);
-    if (parsed.help) {
-        out << GetCatalogString(msg::Usage);
+std::optional<int> AnswerWithoutRun(const Options& options, std::ostream& out, std::ostream& err) {
+    if (options.help) {
+        out << Catalog(Msg::kUsage);
         return kExitReports;
     }
-    if (parsed.version) {
+    if (options.version) {
         out << VersionLine();
         return kExitReports;
     }
-    if (!parsed.unknownOption.empty()) {
-        err << SubstituteArgs(GetCatalogString(msg::InvalidOption), {parsed.unknownOption})
-            << GetCatalogString(msg::Usage);
+    if (!options.unknown_option.empty()) {
+        err << text::SubstituteArgs(Catalog(Msg::kInvalidOption), {options.unknown_option})
+            << Catalog(Msg::kUsage);
         return kExitUsage;
     }
-    if (parsed.specs.empty()) {
-        err << GetCatalogString(msg::Usage);
+    if (options.specs.empty()) {
+        err << Catalog(Msg::kUsage);
         return kExitUsage;
     }
-
-    const basMain::StartupOutcome startup = basMain::CheckStartup(argText, env, fileLength);
-    if (startup.messageId != 0) {
-        err << startup.message;
-        return kExitInstallation;
-    }
-    basMain::ApplyStartup(startup.values);
-
-    const std::string domain = Trim(basMain::FindDomain(argText, env("STALLSCAN")));
-    const RunPlan plan = PlanRun(parsed.specs, domain);
-    for (const std::string& server : plan.failedServers) {
-        err << SubstituteArgs(GetCatalogString(msg::UnableToAccessServer), {server});
-    }
-    if (plan.nothingToDiagnose) {
-        err << GetCatalogString(msg::NoJobsToDiagnose) << "\r\n";
-    }
-
-    const std::vector<clsDiagResult> results = DiagnoseItems(plan.items, domain);
-    if (!results.empty() || parsed.json) {
-        WriteReports(results, parsed.json, out);
-    }
-    out.flush();
-    return plan.exitStatus;
+    return std::nullopt;
 }
 
-}  // namespace cli
+int Run(const Options& options, const run::StartupValues& startup,
+        listing::ListingSource& source, std::ostream& out, std::ostream& err) {
+    const std::string domain(text::TrimSpaces(startup.domain));
+    listing::Lister lister(source);
+    const run::RunPlan plan = run::MakeRunPlan(
+        lister, {options.specs, true, domain, [&] {
+                     listing::Lister lookup(source);
+                     return run::AssociatedServer(lookup, startup.default_printer);
+                 }});
+
+    int status = kExitReports;
+    bool nothing_to_diagnose = false;
+    for (const run::EmptyServer& empty : plan.empty_servers) {
+        if (listing::IsAccessFailure(empty.status)) {
+            err << text::SubstituteArgs(Catalog(Msg::kUnableToAccessServer), {empty.server});
+            status = std::max(status, static_cast<int>(kExitJobListFailed));
+        } else {
+            nothing_to_diagnose = true;
+            status = std::max(status, static_cast<int>(kExitNothingToDiagnose));
+        }
+    }
+    if (nothing_to_diagnose) {
+        err << Catalog(Msg::kNoJobsToDiagnose) << "\r\n";
+    }
+
+    const std::vector<diag::Diagnosis> results = DiagnoseItems(source, plan.items, domain);
+    if (!results.empty() || options.json) {
+        WriteReports(results, options.json, out);
+    }
+    out.flush();
+    return status;
+}
+
+}  // namespace stallscan::cli

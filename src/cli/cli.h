@@ -2,12 +2,13 @@
 // The command-line mode: diagnoses the jobs named on the command line without any window.
 
 #include <iosfwd>
-#include <string>
-#include <vector>
+#include <optional>
 
-#include "app/startup.h"
+#include "cli/options.h"
+#include "listing/source.h"
+#include "run/startup_values.h"
 
-namespace cli {
+namespace stallscan::cli {
 
 // Exit statuses.
 enum ExitStatus : int {
@@ -18,14 +19,13 @@ enum ExitStatus : int {
     kExitJobListFailed = 4,
 };
 
-// True when the arguments ask for the command-line mode: a SPEC, -h, -V or any other option.
-// Without any of them the program opens its windows.
-bool WantsCommandLine(const std::vector<std::string>& args);
+// What the arguments ask for before the start-up checks: the usage (-h), the version (-V), or a
+// usage error (an unknown option, no SPEC). The exit status when they are answered; nothing when
+// they ask for a run.
+std::optional<int> AnswerWithoutRun(const Options& options, std::ostream& out, std::ostream& err);
 
-// Runs the command-line mode. `argText` is the argument text used for the keywords (on POSIX the
-// arguments joined by blanks). Reports go to `out`, start-up and usage messages to `err`.
-int Run(const std::vector<std::string>& args, const std::string& argText, std::ostream& out,
-        std::ostream& err, const basMain::EnvLookup& env,
-        const basMain::FileLengthLookup& fileLength);
+// Diagnoses the SPECs through `source`. Reports go to `out`, messages to `err`.
+int Run(const Options& options, const run::StartupValues& startup,
+        listing::ListingSource& source, std::ostream& out, std::ostream& err);
 
-}  // namespace cli
+}  // namespace stallscan::cli

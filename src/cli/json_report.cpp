@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace cli {
+namespace stallscan::cli {
 
 namespace {
 
@@ -44,12 +44,12 @@ void AppendField(std::string& json, const char* name, const std::string& value, 
     json += last ? "\n" : ",\n";
 }
 
-void AppendMessages(std::string& json, const std::vector<DiagMessage>& messages) {
+void AppendMessages(std::string& json, const std::vector<diag::Message>& messages) {
     json += "    \"messages\": [";
     for (size_t i = 0; i < messages.size(); ++i) {
-        const DiagMessage& message = messages[i];
+        const diag::Message& message = messages[i];
         json += i == 0 ? "\n" : ",\n";
-        json += "      {\"id\": " + std::to_string(message.id) + ", \"args\": [";
+        json += "      {\"id\": " + std::to_string(static_cast<int32_t>(message.id)) + ", \"args\": [";
         for (size_t a = 0; a < message.args.size(); ++a) {
             json += (a == 0 ? "" : ", ") + JsonString(message.args[a]);
         }
@@ -96,18 +96,18 @@ std::string JsonString(std::string_view text) {
     return json;
 }
 
-std::string ResultsToJson(const std::vector<clsDiagResult>& results) {
+std::string ResultsToJson(const std::vector<diag::Diagnosis>& results) {
     std::string json = "[";
     for (size_t i = 0; i < results.size(); ++i) {
-        const clsDiagResult& result = results[i];
+        const diag::Diagnosis& result = results[i];
         json += i == 0 ? "\n  {\n" : ",\n  {\n";
         AppendField(json, "jobId", result.JobId());
         AppendField(json, "jobName", result.JobName());
         AppendField(json, "jobStatus", result.JobStatus());
         AppendField(json, "spooler", result.SpoolerName());
         AppendField(json, "queue", result.QueueName());
-        AppendField(json, "printersSupported", result.PhyPrintersSup());
-        AppendField(json, "printersRequested", result.PhyPrintersReq());
+        AppendField(json, "printersSupported", result.PrintersSupported());
+        AppendField(json, "printersRequested", result.PrintersRequested());
         AppendMessages(json, result.Messages());
         json += "  }";
     }
@@ -115,4 +115,4 @@ std::string ResultsToJson(const std::vector<clsDiagResult>& results) {
     return json;
 }
 
-}  // namespace cli
+}  // namespace stallscan::cli

@@ -3,129 +3,128 @@
 #include <string>
 #include <string_view>
 
-#include "app/catalog.h"
-#include "app/text_functions.h"
-#include "diag/diagnose_job.h"
+#include "text/text_functions.h"
+#include "diag/diagnose.h"
 #include "model/string_list.h"
 
-namespace basDiagJobs {
+namespace stallscan::diag {
 
 namespace {
 
 // How the job values of a pair are compared with the printer attribute.
 enum class Rule {
-    Member,             // each job value must be one of the printer values
-    MemberPerDocument,  // as Member, values taken per document unless its mismatch action ignores
-    MemberWithMedia,    // as Member, plus the media named by page-media-select
-    MemberOfKinds,      // the kinds (numeric/alphanumeric) of the page selections must be listed
-    MemberOrRange,      // as Member, or within a listed low:high range
-    RangeOpenTop,       // low:high, a high bound of 0 means no upper limit
-    Range,              // low:high, both bounds real
-    Maximum,            // the printer value is the largest allowed
-    MaximumCopies,      // Maximum, applied to the job's total copy count
+    kMember,             // each job value must be one of the printer values
+    kMemberPerDocument,  // as Member, values taken per document unless its mismatch action ignores
+    kMemberWithMedia,    // as Member, plus the media named by page-media-select
+    kMemberOfKinds,      // the kinds (numeric/alphanumeric) of the page selections must be listed
+    kMemberOrRange,      // as Member, or within a listed low:high range
+    kRangeOpenTop,       // low:high, a high bound of 0 means no upper limit
+    kRange,              // low:high, both bounds real
+    kMaximum,            // the printer value is the largest allowed
+    kMaximumCopies,      // Maximum, applied to the job's total copy count
 };
 
 struct CapabilityPair {
-    std::string_view jobAttr;
-    std::string_view printerAttr;
-    std::string_view extraJobAttr;
+    std::string_view job_attr;
+    std::string_view printer_attr;
+    std::string_view extra_job_attr;
     Rule rule;
 };
 
 // The pairs in the order in which they are checked for each printer.
 constexpr std::array<CapabilityPair, 33> kPairs{{
-    {"default-character-set", "character-sets-ready", "", Rule::Member},
-    {"document-format", "document-formats-ready", "", Rule::Member},
-    {"document-sheets", "document-sheets-ready", "", Rule::Member},
-    {"fax-resolution", "fax-resolutions-ready", "", Rule::Member},
-    {"finishing", "finishings-ready", "", Rule::Member},
-    {"default-font", "fonts-ready", "", Rule::Member},
-    {"gamut-mapping-method-used", "gamut-mapping-methods-ready", "", Rule::Member},
-    {"highlight-colour", "highlight-colours-ready", "", Rule::MemberPerDocument},
-    {"default-input-tray", "input-trays-ready", "", Rule::Member},
-    {"job-finishing", "job-finishings-ready", "", Rule::Member},
-    {"job-offset", "job-offsets-ready", "", Rule::Member},
-    {"job-page-count", "job-page-count-range-ready", "", Rule::RangeOpenTop},
-    {"results-delivery-method", "job-result-set-delivery-methods-ready", "", Rule::Member},
-    {"job-sheets", "job-sheets-ready", "", Rule::Member},
-    {"total-job-octets", "job-size-range-ready", "", Rule::RangeOpenTop},
-    {"default-medium", "media-ready", "page-media-select", Rule::MemberWithMedia},
-    {"output-bin", "output-bins-ready", "", Rule::Member},
-    {"output", "outputs-ready", "", Rule::Member},
-    {"print-colour-type-used", "print-colour-types-ready", "", Rule::Member},
-    {"printer-error-sheet", "printer-error-sheets-ready", "", Rule::Member},
-    {"sides", "sides-ready", "", Rule::Member},
-    {"binding-edge-image-shift", "binding-edge-image-shift-max-supported", "", Rule::Maximum},
-    {"binding-edge", "binding-edges-supported", "", Rule::Member},
-    {"content-orientation", "content-orientations-supported", "", Rule::Member},
+    {"default-character-set", "character-sets-ready", "", Rule::kMember},
+    {"document-format", "document-formats-ready", "", Rule::kMember},
+    {"document-sheets", "document-sheets-ready", "", Rule::kMember},
+    {"fax-resolution", "fax-resolutions-ready", "", Rule::kMember},
+    {"finishing", "finishings-ready", "", Rule::kMember},
+    {"default-font", "fonts-ready", "", Rule::kMember},
+    {"gamut-mapping-method-used", "gamut-mapping-methods-ready", "", Rule::kMember},
+    {"highlight-colour", "highlight-colours-ready", "", Rule::kMemberPerDocument},
+    {"default-input-tray", "input-trays-ready", "", Rule::kMember},
+    {"job-finishing", "job-finishings-ready", "", Rule::kMember},
+    {"job-offset", "job-offsets-ready", "", Rule::kMember},
+    {"job-page-count", "job-page-count-range-ready", "", Rule::kRangeOpenTop},
+    {"results-delivery-method", "job-result-set-delivery-methods-ready", "", Rule::kMember},
+    {"job-sheets", "job-sheets-ready", "", Rule::kMember},
+    {"total-job-octets", "job-size-range-ready", "", Rule::kRangeOpenTop},
+    {"default-medium", "media-ready", "page-media-select", Rule::kMemberWithMedia},
+    {"output-bin", "output-bins-ready", "", Rule::kMember},
+    {"output", "outputs-ready", "", Rule::kMember},
+    {"print-colour-type-used", "print-colour-types-ready", "", Rule::kMember},
+    {"printer-error-sheet", "printer-error-sheets-ready", "", Rule::kMember},
+    {"sides", "sides-ready", "", Rule::kMember},
+    {"binding-edge-image-shift", "binding-edge-image-shift-max-supported", "", Rule::kMaximum},
+    {"binding-edge", "binding-edges-supported", "", Rule::kMember},
+    {"content-orientation", "content-orientations-supported", "", Rule::kMember},
     {"highlight-colour-rendering-algorithm", "highlight-colour-rendering-algorithms-supported", "",
-     Rule::Member},
-    {"highlight-mapping-colour", "highlight-mapping-colours-supported", "", Rule::Member},
-    {"job-copies", "maximum-copies-supported", "copy-count", Rule::MaximumCopies},
-    {"number-up", "numbers-up-supported", "", Rule::MemberOrRange},
-    {"page-select", "page-select-supported", "page-media-select", Rule::MemberOfKinds},
-    {"plex", "plexes-supported", "", Rule::Member},
-    {"thickening-specification", "thickening-supported", "", Rule::Member},
-    {"x-image-shift", "x-image-shift-range-supported", "", Rule::Range},
-    {"y-image-shift", "y-image-shift-range-supported", "", Rule::Range},
+     Rule::kMember},
+    {"highlight-mapping-colour", "highlight-mapping-colours-supported", "", Rule::kMember},
+    {"job-copies", "maximum-copies-supported", "copy-count", Rule::kMaximumCopies},
+    {"number-up", "numbers-up-supported", "", Rule::kMemberOrRange},
+    {"page-select", "page-select-supported", "page-media-select", Rule::kMemberOfKinds},
+    {"plex", "plexes-supported", "", Rule::kMember},
+    {"thickening-specification", "thickening-supported", "", Rule::kMember},
+    {"x-image-shift", "x-image-shift-range-supported", "", Rule::kRange},
+    {"y-image-shift", "y-image-shift-range-supported", "", Rule::kRange},
 }};
 
 // The rule of a job attribute; attributes outside the table are plain membership tests.
-Rule RuleFor(std::string_view jobAttr) {
+Rule RuleFor(std::string_view job_attr) {
     for (const CapabilityPair& pair : kPairs) {
-        if (pair.jobAttr == jobAttr) {
+        if (pair.job_attr == job_attr) {
             return pair.rule;
         }
     }
-    return Rule::Member;
+    return Rule::kMember;
 }
 
 double Num(std::string_view text) {
-    return basCommon::NumericValue(text);
+    return text::NumericValue(text);
 }
 
 // Low and high bound of a "low:high" text; false when the text holds no ":".
 bool ReadRange(const std::string& text, double& low, double& high) {
-    std::string part1, part2, part3;
-    if (!basCommon::SplitAtColons(text, part1, part2, part3)) {
+    const auto parts = text::SplitAtColons(text);
+    if (!parts) {
         return false;
     }
-    low = Num(part1);
-    high = Num(part2);
+    low = Num(parts->first);
+    high = Num(parts->second);
     return true;
 }
 
 // Printer-side gates: true when the pair is not to be checked on this printer.
-bool PrinterGatesOut(Rule rule, const std::string& jobAttr, const clsObjectAttrs& printer,
-                     const clsObjectAttrs& job, const std::string& single, int32_t n) {
-    if (rule == Rule::MaximumCopies) {
+bool PrinterGatesOut(Rule rule, const std::string& job_attr, const listing::ObjectAttributes& printer,
+                     const listing::ObjectAttributes& job, const std::string& single, int32_t n) {
+    if (rule == Rule::kMaximumCopies) {
         return n == 0 || std::floor(Num(single)) == 0;
     }
-    if (jobAttr == "total-job-octets" || jobAttr == "job-page-count") {
+    if (job_attr == "total-job-octets" || job_attr == "job-page-count") {
         if (single == "0:0" || n == 0) {
             return true;
         }
     }
-    if (jobAttr == "total-job-octets") {
+    if (job_attr == "total-job-octets") {
         // The page count decides when both sides speak of it.
-        return !printer.GetMultiValues("job-page-count-range-ready").empty() &&
-               !job.GetMultiValues("job-page-count").empty();
+        return !printer.MultiValues("job-page-count-range-ready").empty() &&
+               !job.MultiValues("job-page-count").empty();
     }
     return false;
 }
 
 // The highlight colours of the documents whose mismatch action is not "ignore".
-void AddDocumentHighlightColours(const clsObjectAttrs& job, clsStringList& values) {
+void AddDocumentHighlightColours(const listing::ObjectAttributes& job, model::StringList& values) {
     const int32_t documents =
-        basCommon::RoundToInt32(Num(job.GetSingleValue("number-of-documents")));
-    const std::string ignore = basCommon::GetCatalogString(msg::KwIgnore);
+        text::RoundToInt32(Num(job.SingleValue("number-of-documents")));
+    const std::string ignore = text::Catalog(text::Msg::kIgnore);
     // Documents absent from the listing carry no values, so only those present are read.
     for (int32_t d : job.DocumentNumbers()) {
         if (d > documents) {
             break;
         }
-        const std::string colours = job.GetMultiValues("highlight-colour", d);
-        if (job.GetSingleValue("highlight-colour-mismatch-action", d) != ignore &&
+        const std::string colours = job.MultiValues("highlight-colour", d);
+        if (job.SingleValue("highlight-colour-mismatch-action", d) != ignore &&
             !colours.empty()) {
             values.Append(colours);
         }
@@ -133,19 +132,18 @@ void AddDocumentHighlightColours(const clsObjectAttrs& job, clsStringList& value
 }
 
 // The kinds of page selection ("numeric", "alphanumeric") that the values ask for.
-clsStringList PageSelectionKinds(const clsStringList& values) {
-    const std::string numeric = basCommon::GetCatalogString(msg::KwNumeric);
-    const std::string alphanumeric = basCommon::GetCatalogString(msg::KwAlphanumeric);
-    clsStringList kinds;
+model::StringList PageSelectionKinds(const model::StringList& values) {
+    const std::string numeric = text::Catalog(text::Msg::kNumeric);
+    const std::string alphanumeric = text::Catalog(text::Msg::kAlphanumeric);
+    model::StringList kinds;
     for (int32_t i = 1; i <= values.Count(); ++i) {
-        std::string parts[3];
-        if (!basCommon::SplitAtColons(basCommon::StripQuotes(values.Item(i)), parts[0], parts[1],
-                                      parts[2])) {
+        const auto parts = text::SplitAtColons(text::StripQuotes(values.Item(i)));
+        if (!parts) {
             continue;
         }
-        for (int k = 0; k < 2; ++k) {
-            if (!parts[k].empty()) {
-                kinds.Add(Num(parts[k]) != 0 ? numeric : alphanumeric);
+        for (const std::string* part : {&parts->first, &parts->second}) {
+            if (!part->empty()) {
+                kinds.Add(Num(*part) != 0 ? numeric : alphanumeric);
             }
         }
     }
@@ -153,53 +151,50 @@ clsStringList PageSelectionKinds(const clsStringList& values) {
 }
 
 // Adds the medium (third part) of each page-media-select value of the job.
-void AddPageMedia(const clsObjectAttrs& job, clsStringList& values) {
-    clsStringList selections;
-    selections.Init(job.GetMultiValues("page-media-select"));
+void AddPageMedia(const listing::ObjectAttributes& job, model::StringList& values) {
+    const model::StringList selections(job.MultiValues("page-media-select"));
     for (int32_t i = 1; i <= selections.Count(); ++i) {
-        std::string part1, part2, medium;
-        if (basCommon::SplitAtColons(basCommon::StripQuotes(selections.Item(i)), part1, part2,
-                                     medium) &&
-            !medium.empty()) {
-            values.Add(medium);
+        const auto parts = text::SplitAtColons(text::StripQuotes(selections.Item(i)));
+        if (parts && !parts->rest.empty()) {
+            values.Add(parts->rest);
         }
     }
 }
 
 // The total copy count: the job's copies (at least 1) times its int-max-copy-count, in 64 bits
 // so that a huge product is still compared and reported as it is.
-std::string TotalCopies(const clsObjectAttrs& job, const clsStringList& values) {
-    int64_t copies = values.Count() > 0 ? basCommon::RoundToInt64(Num(values.Item(1))) : 0;
+std::string TotalCopies(const listing::ObjectAttributes& job, const model::StringList& values) {
+    int64_t copies = values.Count() > 0 ? text::RoundToInt64(Num(values.Item(1))) : 0;
     if (copies == 0) {
         copies = 1;
     }
-    const double factor = Num(job.GetSingleValue("int-max-copy-count"));
+    const double factor = Num(job.SingleValue("int-max-copy-count"));
     if (factor > 0) {
-        copies = basCommon::RoundToInt64(static_cast<double>(copies) * factor);
+        copies = text::RoundToInt64(static_cast<double>(copies) * factor);
     }
     return std::to_string(copies);
 }
 
-clsStringList JobValues(Rule rule, const std::string& jobAttr, const clsObjectAttrs& job) {
-    clsStringList values;
+model::StringList JobValues(Rule rule, const std::string& job_attr, const listing::ObjectAttributes& job) {
+    model::StringList values;
     // Highlight colours are read per document even on a printer that lists none, so that a
     // document whose mismatch action is "ignore" is never reported.
-    if (rule == Rule::MemberPerDocument) {
+    if (rule == Rule::kMemberPerDocument) {
         AddDocumentHighlightColours(job, values);
     } else {
-        values.Init(job.GetMultiValues(jobAttr));
+        values.Assign(job.MultiValues(job_attr));
     }
 
     switch (rule) {
-        case Rule::MemberOfKinds:
-            values.Append(job.GetMultiValues("page-media-select"));
+        case Rule::kMemberOfKinds:
+            values.Append(job.MultiValues("page-media-select"));
             return PageSelectionKinds(values);
-        case Rule::MemberWithMedia:
+        case Rule::kMemberWithMedia:
             AddPageMedia(job, values);
             return values;
-        case Rule::MaximumCopies: {
+        case Rule::kMaximumCopies: {
             const std::string total = TotalCopies(job, values);
-            values.Init(total);
+            values.Assign(total);
             return values;
         }
         default:
@@ -207,21 +202,21 @@ clsStringList JobValues(Rule rule, const std::string& jobAttr, const clsObjectAt
     }
 }
 
-// True when the printer value `single` / `printerValues` covers the job value `v`.
+// True when the printer value `single` / `printer_values` covers the job value `v`.
 bool Covers(Rule rule, const std::string& v, const std::string& single,
-            const clsStringList& printerValues) {
+            const model::StringList& printer_values) {
     double low = 0;
     double high = 0;
     switch (rule) {
-        case Rule::Maximum:
-        case Rule::MaximumCopies:
+        case Rule::kMaximum:
+        case Rule::kMaximumCopies:
             return !(Num(single) < Num(v));
-        case Rule::RangeOpenTop:
+        case Rule::kRangeOpenTop:
             if (!ReadRange(single, low, high)) {
                 return true;
             }
             return !(Num(v) < low || (Num(v) > high && high != 0));
-        case Rule::Range:
+        case Rule::kRange:
             if (!ReadRange(single, low, high)) {
                 return true;
             }
@@ -230,23 +225,22 @@ bool Covers(Rule rule, const std::string& v, const std::string& single,
             break;
     }
 
-    if (printerValues.Find(v) > 0) {
+    if (printer_values.Find(v) > 0) {
         return true;
     }
-    if (rule != Rule::MemberOrRange) {
+    if (rule != Rule::kMemberOrRange) {
         return false;
     }
     const double value = Num(v);
-    for (int32_t i = 1; i <= printerValues.Count(); ++i) {
-        const std::string listed = printerValues.Item(i);
-        std::string part1, part2, part3;
-        const bool isRange = basCommon::SplitAtColons(listed, part1, part2, part3);
+    for (int32_t i = 1; i <= printer_values.Count(); ++i) {
+        const std::string listed = printer_values.Item(i);
+        const auto range = text::SplitAtColons(listed);
         if (value > 0) {
-            if (isRange && !part1.empty() && !part2.empty() && Num(part1) <= value &&
-                value <= Num(part2)) {
+            if (range && !range->first.empty() && !range->second.empty() &&
+                Num(range->first) <= value && value <= Num(range->second)) {
                 return true;
             }
-        } else if (!isRange && listed == v) {
+        } else if (!range && listed == v) {
             return true;
         }
     }
@@ -255,38 +249,38 @@ bool Covers(Rule rule, const std::string& v, const std::string& single,
 
 }  // namespace
 
-void CheckJobAttrAgainstPrinter(clsDiagResult& result, const std::string& printerName,
-                                const clsObjectAttrs& printer, const clsObjectAttrs& job,
-                                const std::string& printerAttr, const std::string& jobAttr,
-                                const std::string& extraJobAttr) {
-    if (job.GetMultiValues(jobAttr).empty() &&
-        (extraJobAttr.empty() || job.GetMultiValues(extraJobAttr, -1).empty())) {
+void CheckAttributeAgainstPrinter(Diagnosis& diagnosis, const std::string& printer_name,
+                                const listing::ObjectAttributes& printer, const listing::ObjectAttributes& job,
+                                const std::string& printer_attr, const std::string& job_attr,
+                                const std::string& extra_job_attr) {
+    if (job.MultiValues(job_attr).empty() &&
+        (extra_job_attr.empty() || job.MultiValues(extra_job_attr, -1).empty())) {
         return;
     }
 
-    const Rule rule = RuleFor(jobAttr);
-    const std::string single = printer.GetSingleValue(printerAttr);
-    clsStringList printerValues;
-    const int32_t n = printerValues.Init(printer.GetMultiValues(printerAttr));
-    if (PrinterGatesOut(rule, jobAttr, printer, job, single, n)) {
+    const Rule rule = RuleFor(job_attr);
+    const std::string single = printer.SingleValue(printer_attr);
+    model::StringList printer_values;
+    const int32_t n = printer_values.Assign(printer.MultiValues(printer_attr));
+    if (PrinterGatesOut(rule, job_attr, printer, job, single, n)) {
         return;
     }
 
-    const clsStringList values = JobValues(rule, jobAttr, job);
+    const model::StringList values = JobValues(rule, job_attr, job);
     for (int32_t i = 1; i <= values.Count(); ++i) {
         const std::string v = values.Item(i);
-        if (n == 0 || !Covers(rule, v, single, printerValues)) {
-            result.PrintF(msg::ReasonNotSupported, {printerName, v, printerAttr});
+        if (n == 0 || !Covers(rule, v, single, printer_values)) {
+            diagnosis.Add(text::Msg::kReasonNotSupported, {printer_name, v, printer_attr});
         }
     }
 }
 
-void CheckJobAgainstPrinter(clsDiagResult& result, const std::string& printerName,
-                            const clsObjectAttrs& printer, const clsObjectAttrs& job) {
+void CheckJobAgainstPrinter(Diagnosis& diagnosis, const std::string& printer_name,
+                            const listing::ObjectAttributes& printer, const listing::ObjectAttributes& job) {
     for (const CapabilityPair& pair : kPairs) {
-        CheckJobAttrAgainstPrinter(result, printerName, printer, job, std::string(pair.printerAttr),
-                                   std::string(pair.jobAttr), std::string(pair.extraJobAttr));
+        CheckAttributeAgainstPrinter(diagnosis, printer_name, printer, job, std::string(pair.printer_attr),
+                                   std::string(pair.job_attr), std::string(pair.extra_job_attr));
     }
 }
 
-}  // namespace basDiagJobs
+}  // namespace stallscan::diag

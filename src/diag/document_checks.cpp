@@ -1,12 +1,11 @@
 #include <string>
 #include <vector>
 
-#include "app/catalog.h"
-#include "app/text_functions.h"
-#include "diag/diagnose_job.h"
+#include "text/text_functions.h"
+#include "diag/diagnose.h"
 #include "model/string_list.h"
 
-namespace basDiagJobs {
+namespace stallscan::diag {
 
 namespace {
 
@@ -16,7 +15,7 @@ namespace {
 constexpr int64_t kMaxAbsentDocuments = 10000;
 
 // The documents to examine: 1..n, or only those present when n is absurd.
-std::vector<int32_t> DocumentsToCheck(const clsObjectAttrs& job, int32_t n) {
+std::vector<int32_t> DocumentsToCheck(const listing::ObjectAttributes& job, int32_t n) {
     const std::vector<int32_t>& present = job.DocumentNumbers();
     if (static_cast<int64_t>(n) > static_cast<int64_t>(present.size()) + kMaxAbsentDocuments) {
         return present;
@@ -31,40 +30,39 @@ std::vector<int32_t> DocumentsToCheck(const clsObjectAttrs& job, int32_t n) {
 
 }  // namespace
 
-void CheckEmptyDocuments(clsDiagResult& result, const clsObjectAttrs& job) {
+void CheckEmptyDocuments(Diagnosis& diagnosis, const listing::ObjectAttributes& job) {
     const int32_t n =
-        basCommon::RoundToInt32(basCommon::NumericValue(job.GetSingleValue("number-of-documents")));
+        text::RoundToInt32(text::NumericValue(job.SingleValue("number-of-documents")));
     if (n < 1) {
         return;
     }
     for (int32_t d : DocumentsToCheck(job, n)) {
-        if (basCommon::NumericValue(job.GetSingleValue("octet-count", d)) > 0) {
+        if (text::NumericValue(job.SingleValue("octet-count", d)) > 0) {
             continue;
         }
-        std::string name = job.GetSingleValueInWinPath("document-file-name", d);
+        std::string name = job.PathValue("document-file-name", d);
         if (name.empty()) {
-            name = job.GetSingleValueInWinPath("document-name", d);
+            name = job.PathValue("document-name", d);
         }
-        result.PrintF(msg::ReasonDocumentEmpty, {std::to_string(d), name});
+        diagnosis.Add(text::Msg::kReasonDocumentEmpty, {std::to_string(d), name});
     }
 }
 
-void CheckNativeDocFormats(clsDiagResult& result, const std::string& printerName,
-                           const clsObjectAttrs& printer, const clsObjectAttrs& job) {
-    clsStringList formats;
-    if (formats.Init(job.GetMultiValues("document-format")) == 0) {
+void CheckNativeDocFormats(Diagnosis& diagnosis, const std::string& printer_name,
+                           const listing::ObjectAttributes& printer, const listing::ObjectAttributes& job) {
+    const model::StringList formats(job.MultiValues("document-format"));
+    if (formats.Count() == 0) {
         return;
     }
-    clsStringList native;
-    native.Init(printer.GetMultiValues("native-document-formats-ready"));
-    const bool pclPrinter = native.FindFirst("PCL", true) > 0;
+    model::StringList native(printer.MultiValues("native-document-formats-ready"));
+    const bool pcl_printer = native.FindFirst("PCL", true) > 0;
 
     for (int32_t i = 1; i <= formats.Count(); ++i) {
         const std::string format = formats.Item(i);
-        if (native.Find(format) == 0 && format == "simple-text" && pclPrinter) {
-            result.PrintF(msg::WarningNotNativeFormat, {format, printerName});
+        if (native.Find(format) == 0 && format == "simple-text" && pcl_printer) {
+            diagnosis.Add(text::Msg::kWarningNotNativeFormat, {format, printer_name});
         }
     }
 }
 
-}  // namespace basDiagJobs
+}  // namespace stallscan::diag

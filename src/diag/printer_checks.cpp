@@ -1,18 +1,18 @@
 #include "diag/printer_checks.h"
 
 #include <array>
+#include <optional>
 #include <utility>
 
-#include "app/catalog.h"
-#include "app/globals.h"
-#include "diag/diagnose_job.h"
-#include "model/object_addr.h"
+#include "diag/diagnose.h"
 
-namespace basDiagJobs {
+namespace stallscan::diag {
 
 namespace {
 
-using basCommon::GetCatalogString;
+using model::ObjectClass;
+using text::Catalog;
+using text::Msg;
 
 constexpr const char* kPrinterExtraAttrs =
     "paf-rsup-submission-channels-supported paf-vsup-submission-channels-supported "
@@ -22,133 +22,140 @@ constexpr const char* kSupervisorAttrsFallback = "server-name enabled";
 
 // Lists the printer's supervisor unless it is the one listed last. False when it cannot be listed
 // with either attribute set.
-bool ListSupervisor(const std::string& associated, PrinterLoopState& state) {
-    if (associated == state.supervisor.GetSingleValue("server-name")) {
+bool ListSupervisor(const std::string& associated, PrinterLoop& loop) {
+    if (associated == loop.supervisor.SingleValue("server-name")) {
         return true;
     }
-    clsObjectAddr address;
-    address.Init(kClassServer, associated, state.domain);
-    return state.supervisor.Init(address, false, kSupervisorAttrs) == 0 ||
-           state.supervisor.Init(address, false, kSupervisorAttrsFallback) == 0;
+    return ListObject(loop.lister, loop.supervisor, ObjectClass::kServer, associated, loop.domain,
+                      false, kSupervisorAttrs) ||
+           ListObject(loop.lister, loop.supervisor, ObjectClass::kServer, associated, loop.domain,
+                      false, kSupervisorAttrsFallback);
 }
 
 // Reports a disabled supervisor the first time it is met for this job.
-void CheckSupervisorOnce(clsDiagResult& result, const std::string& associated,
-                         PrinterLoopState& state) {
-    if (state.seenSupervisors.find(gNul + associated + gNul) != std::string::npos) {
+void CheckSupervisorOnce(Diagnosis& diagnosis, const std::string& associated, PrinterLoop& loop) {
+    const std::string marked = associated + '\0';
+    if (loop.seen_supervisors.find('\0' + marked) != std::string::npos) {
         return;
     }
-    state.seenSupervisors += associated + gNul;
-    if (state.supervisor.GetSingleValue("enabled") == GetCatalogString(msg::KwFalse)) {
-        result.PrintF(msg::ReasonSupervisorDisabled, {associated});
+    loop.seen_supervisors += marked;
+    if (loop.supervisor.SingleValue("enabled") == Catalog(Msg::kFalse)) {
+        diagnosis.Add(Msg::kReasonSupervisorDisabled, {associated});
     }
 }
 
-// The message for a printer state; 0 when the state needs none.
-int32_t StateMessage(const std::string& printerState) {
-    static constexpr std::array<std::pair<int32_t, int32_t>, 8> kStates{{
-        {msg::KwConnectingToPrinter, msg::ReasonPrinterBusy},
-        {msg::KwNeedsAttention, msg::ReasonPrinterNeedsAttention},
-        {msg::KwPaused, msg::ReasonPrinterPaused},
-        {msg::KwPrinting, msg::ReasonPrinterBusy},
-        {msg::KwSaturated, msg::ReasonPrinterBusy},
-        {msg::KwShutdown, msg::ReasonPrinterShutDown},
-        {msg::KwTimedOut, msg::ReasonPrinterTimedOut},
-        {msg::KwUnknown, msg::ReasonPrinterStatusUnknown},
+// The message for a printer state; nothing when the state needs none.
+std::optional<Msg> StateMessage(const std::string& printer_state) {
+    static constexpr std::array<std::pair<Msg, Msg>, 8> kStates{{
+        {Msg::kConnectingToPrinter, Msg::kReasonPrinterBusy},
+        {Msg::kNeedsAttention, Msg::kReasonPrinterNeedsAttention},
+        {Msg::kPaused, Msg::kReasonPrinterPaused},
+        {Msg::kPrinting, Msg::kReasonPrinterBusy},
+        {Msg::kSaturated, Msg::kReasonPrinterBusy},
+        {Msg::kShutdown, Msg::kReasonPrinterShutDown},
+        {Msg::kTimedOut, Msg::kReasonPrinterTimedOut},
+        {Msg::kUnknown, Msg::kReasonPrinterStatusUnknown},
     }};
     for (const auto& [keyword, message] : kStates) {
-        if (printerState == GetCatalogString(keyword)) {
+        if (printer_state == Catalog(keyword)) {
             return message;
         }
     }
-    return 0;
+    return std::nullopt;
 }
 
 // A printer under a Velmar supervisor needs a job submission library and a channel.
-void CheckVelmarSubmission(clsDiagResult& result, const std::string& printerName,
-                           const clsObjectAttrs& printer) {
-    if (printer.GetSingleValue("job-submission-library-name").empty()) {
-        result.PrintF(msg::ReasonNoSubmissionLibrary, {printerName});
+void CheckVelmarSubmission(Diagnosis& diagnosis, const std::string& printer_name,
+                           const listing::ObjectAttributes& printer) {
+    if (printer.SingleValue("job-submission-library-name").empty()) {
+        diagnosis.Add(Msg::kReasonNoSubmissionLibrary, {printer_name});
     }
-    if (printer.GetSingleValue("job-submission-channel-ready").empty()) {
-        result.PrintF(msg::ReasonNoSubmissionChannels, {printerName});
+    if (printer.SingleValue("job-submission-channel-ready").empty()) {
+        diagnosis.Add(Msg::kReasonNoSubmissionChannels, {printer_name});
     }
 }
 
 // The printer access file must match the supervisor type.
-void CheckPaf(clsDiagResult& result, const std::string& printerName, const clsObjectAttrs& printer,
-              const std::string& supervisorType) {
-    const bool vChannels =
-        !printer.GetMultiValues("paf-vsup-submission-channels-supported").empty();
-    const bool rChannels =
-        !printer.GetMultiValues("paf-rsup-submission-channels-supported").empty();
-    if (supervisorType == GetCatalogString(msg::SupervisorReference)) {
-        if (!rChannels && vChannels) {
-            result.PrintF(msg::ReasonWrongPafReference,
-                          {printerName, printer.GetSingleValueInWinPath("paf-v-file-name")});
+void CheckPaf(Diagnosis& diagnosis, const std::string& printer_name,
+              const listing::ObjectAttributes& printer, const std::string& supervisor_type) {
+    const bool v_channels = !printer.MultiValues("paf-vsup-submission-channels-supported").empty();
+    const bool r_channels = !printer.MultiValues("paf-rsup-submission-channels-supported").empty();
+    if (supervisor_type == Catalog(Msg::kSupervisorReference)) {
+        if (!r_channels && v_channels) {
+            diagnosis.Add(Msg::kReasonWrongPafReference,
+                          {printer_name, printer.PathValue("paf-v-file-name")});
         }
-    } else if (supervisorType == GetCatalogString(msg::SupervisorVelmar)) {
-        if (!vChannels && rChannels) {
-            result.PrintF(msg::ReasonWrongPafVelmar,
-                          {printerName, printer.GetSingleValueInWinPath("paf-v-file-name")});
+    } else if (supervisor_type == Catalog(Msg::kSupervisorVelmar)) {
+        if (!v_channels && r_channels) {
+            diagnosis.Add(Msg::kReasonWrongPafVelmar,
+                          {printer_name, printer.PathValue("paf-v-file-name")});
         }
     }
 }
 
 }  // namespace
 
-PrinterLoopState::PrinterLoopState(std::string in_domain)
-    : domain(std::move(in_domain)), seenSupervisors(gNul) {}
-
-PrinterCheckOutcome CheckPrinter(clsDiagResult& result, const std::string& printerName,
-                                 const clsObjectAttrs& job, PrinterLoopState& state) {
-    clsObjectAddr address;
-    address.Init(kClassPrinter, printerName, state.domain);
-    clsObjectAttrs printer;
-    if (printer.Init(address, true, kPrinterExtraAttrs) != 0) {
-        result.PrintF(msg::ReasonPrinterNotFound, {printerName});
-        return PrinterCheckOutcome::EndLoop;
+bool ListObject(listing::Lister& lister, listing::ObjectAttributes& attrs,
+                model::ObjectClass object_class, const std::string& name,
+                const std::string& domain, bool list_all, std::string requested) {
+    const listing::Status status =
+        attrs.List(lister, {object_class, name, domain}, list_all, std::move(requested));
+    if (listing::IsInterruption(status)) {
+        throw ListingInterrupted{};
     }
-
-    const std::string associated = printer.GetSingleValue("associated-server");
-    if (!ListSupervisor(associated, state)) {
-        result.PrintUA(kClassServer, associated);
-        return PrinterCheckOutcome::StopDiagnosis;
-    }
-    CheckSupervisorOnce(result, associated, state);
-
-    std::string supervisorType = state.supervisor.GetSingleValue("supervisor-type");
-    if (supervisorType.empty()) {
-        supervisorType = GetCatalogString(msg::SupervisorTypeShort);
-    }
-
-    if (printer.GetSingleValue("enabled") == GetCatalogString(msg::KwFalse)) {
-        result.PrintF(msg::ReasonPrinterDisabled, {printerName});
-    }
-
-    const std::string printerState = printer.GetSingleValue("printer-state");
-    if (printerState.empty()) {
-        result.PrintF(msg::NoPrinterState, {printerName});
-        return PrinterCheckOutcome::EndLoop;
-    }
-    if (const int32_t message = StateMessage(printerState); message == msg::ReasonPrinterBusy) {
-        result.PrintF(message, {printerName, printerState});
-    } else if (message != 0) {
-        result.PrintF(message, {printerName});
-    }
-
-    const std::string problem = printer.GetSingleValue("printer-problem-message");
-    if (!problem.empty()) {
-        result.PrintF(msg::ReasonPrinterProblem, {printerName, problem});
-    }
-
-    if (supervisorType == GetCatalogString(msg::SupervisorVelmar)) {
-        CheckVelmarSubmission(result, printerName, printer);
-    }
-    CheckPaf(result, printerName, printer, supervisorType);
-
-    CheckJobAgainstPrinter(result, printerName, printer, job);
-    return PrinterCheckOutcome::NextPrinter;
+    return status == listing::Status::kOk;
 }
 
-}  // namespace basDiagJobs
+PrinterCheckOutcome CheckPrinter(Diagnosis& diagnosis, const std::string& printer_name,
+                                 const listing::ObjectAttributes& job, PrinterLoop& loop) {
+    listing::ObjectAttributes printer;
+    if (!ListObject(loop.lister, printer, ObjectClass::kPrinter, printer_name, loop.domain, true,
+                    kPrinterExtraAttrs)) {
+        diagnosis.Add(Msg::kReasonPrinterNotFound, {printer_name});
+        return PrinterCheckOutcome::kEndLoop;
+    }
+
+    const std::string associated = printer.SingleValue("associated-server");
+    if (!ListSupervisor(associated, loop)) {
+        diagnosis.AddAccessFailure(ObjectClass::kServer, associated);
+        return PrinterCheckOutcome::kStopDiagnosis;
+    }
+    CheckSupervisorOnce(diagnosis, associated, loop);
+
+    std::string supervisor_type = loop.supervisor.SingleValue("supervisor-type");
+    if (supervisor_type.empty()) {
+        supervisor_type = Catalog(Msg::kSupervisorTypeShort);
+    }
+
+    if (printer.SingleValue("enabled") == Catalog(Msg::kFalse)) {
+        diagnosis.Add(Msg::kReasonPrinterDisabled, {printer_name});
+    }
+
+    const std::string printer_state = printer.SingleValue("printer-state");
+    if (printer_state.empty()) {
+        diagnosis.Add(Msg::kNoPrinterState, {printer_name});
+        return PrinterCheckOutcome::kEndLoop;
+    }
+    if (const auto message = StateMessage(printer_state)) {
+        if (*message == Msg::kReasonPrinterBusy) {
+            diagnosis.Add(*message, {printer_name, printer_state});
+        } else {
+            diagnosis.Add(*message, {printer_name});
+        }
+    }
+
+    const std::string problem = printer.SingleValue("printer-problem-message");
+    if (!problem.empty()) {
+        diagnosis.Add(Msg::kReasonPrinterProblem, {printer_name, problem});
+    }
+
+    if (supervisor_type == Catalog(Msg::kSupervisorVelmar)) {
+        CheckVelmarSubmission(diagnosis, printer_name, printer);
+    }
+    CheckPaf(diagnosis, printer_name, printer, supervisor_type);
+
+    CheckJobAgainstPrinter(diagnosis, printer_name, printer, job);
+    return PrinterCheckOutcome::kNextPrinter;
+}
+
+}  // namespace stallscan::diag

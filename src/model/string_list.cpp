@@ -1,12 +1,13 @@
 #include "model/string_list.h"
 
+#include "text/text_functions.h"
+
 #include <set>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "app/globals.h"
 
 // Layout: items live in slots appended to a vector; a removed item leaves a dead slot behind.
 // A Fenwick tree over the live flags of the slots turns a position into a slot and back in
@@ -14,17 +15,11 @@
 // maps index the slots: folded key -> slot, and text -> the ordered set of slots holding that
 // text (the first equal item is the smallest live slot of the set).
 
+namespace stallscan::model {
+
 namespace {
 
-std::string FoldCase(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
-}
+using text::FoldCase;
 
 // True when `text` reads as a whole decimal number: an optional sign and one or more digits,
 // nothing else. Values beyond the 32-bit range saturate (they are out of range either way).
@@ -55,45 +50,47 @@ bool ReadPosition(const std::string& text, int32_t& out) {
     return true;
 }
 
-const std::string& EffectiveDelimiter(const std::string& delimiter) {
-    return delimiter.empty() ? gNul : delimiter;
+constexpr std::string_view kNul("\0", 1);
+
+std::string_view EffectiveDelimiter(std::string_view delimiter) {
+    return delimiter.empty() ? kNul : delimiter;
 }
 
 // Prefix sums over 0/1 live flags; indices are 1-based.
 class Fenwick {
   public:
-    void Clear() { m_tree.assign(1, 0); }
-    int32_t Size() const { return static_cast<int32_t>(m_tree.size()) - 1; }
+    void Clear() { tree_.assign(1, 0); }
+    int32_t Size() const { return static_cast<int32_t>(tree_.size()) - 1; }
 
     // Appends one element with the given value in O(log n).
     void PushBack(int32_t value) {
         const int32_t i = Size() + 1;
         const int32_t low = i & -i;
-        m_tree.push_back(value + Prefix(i - 1) - Prefix(i - low));
+        tree_.push_back(value + Prefix(i - 1) - Prefix(i - low));
     }
 
     // n elements, all 1, in O(n).
     void BuildAllOnes(int32_t n) {
-        m_tree.assign(static_cast<size_t>(n) + 1, 1);
-        m_tree[0] = 0;
+        tree_.assign(static_cast<size_t>(n) + 1, 1);
+        tree_[0] = 0;
         for (int32_t i = 1; i <= n; ++i) {
             const int32_t parent = i + (i & -i);
             if (parent <= n) {
-                m_tree[parent] += m_tree[i];
+                tree_[parent] += tree_[i];
             }
         }
     }
 
     void Add(int32_t i, int32_t delta) {
         for (const int32_t n = Size(); i <= n; i += i & -i) {
-            m_tree[i] += delta;
+            tree_[i] += delta;
         }
     }
 
     int32_t Prefix(int32_t i) const {
         int32_t sum = 0;
         for (; i > 0; i -= i & -i) {
-            sum += m_tree[i];
+            sum += tree_[i];
         }
         return sum;
     }
@@ -107,16 +104,16 @@ class Fenwick {
         }
         int32_t pos = 0;
         for (; step > 0; step >>= 1) {
-            if (pos + step <= n && m_tree[pos + step] < k) {
+            if (pos + step <= n && tree_[pos + step] < k) {
                 pos += step;
-                k -= m_tree[pos];
+                k -= tree_[pos];
             }
         }
         return pos + 1;
     }
 
   private:
-    std::vector<int32_t> m_tree = std::vector<int32_t>(1, 0);
+    std::vector<int32_t> tree_ = std::vector<int32_t>(1, 0);
 };
 
 // Clears a hash map, dropping its bucket array when it grew large, so that clearing a list that
@@ -132,7 +129,7 @@ void ResetMap(Map& map) {
 
 }  // namespace
 
-struct clsStringList::Impl {
+struct StringList::Impl {
     using TextMap = std::unordered_map<std::string, std::set<uint32_t>>;
     using TextEntry = TextMap::value_type;
 
@@ -225,149 +222,149 @@ struct clsStringList::Impl {
     }
 };
 
-clsStringList::clsStringList() : m_impl(std::make_unique<Impl>()) {}
-clsStringList::~clsStringList() = default;
+StringList::StringList() : impl_(std::make_unique<Impl>()) {}
+StringList::~StringList() = default;
 
-clsStringList::clsStringList(const clsStringList& other)
-    : m_impl(std::make_unique<Impl>()),
-      m_searchCursor(other.m_searchCursor),
-      m_searchText(other.m_searchText),
-      m_substringMode(other.m_substringMode) {
-    for (const auto& slot : other.m_impl->slots) {
+StringList::StringList(const StringList& other)
+    : impl_(std::make_unique<Impl>()),
+      search_cursor_(other.search_cursor_),
+      search_text_(other.search_text_),
+      substring_mode_(other.substring_mode_) {
+    for (const auto& slot : other.impl_->slots) {
         if (slot.text != nullptr) {
-            m_impl->Append(slot.text->first, slot.key);
+            impl_->Append(slot.text->first, slot.key);
         }
     }
 }
 
-clsStringList& clsStringList::operator=(const clsStringList& other) {
+StringList& StringList::operator=(const StringList& other) {
     if (this != &other) {
-        clsStringList copy(other);
+        StringList copy(other);
         *this = std::move(copy);
     }
     return *this;
 }
 
 // The moved-from list is left empty and usable.
-clsStringList::clsStringList(clsStringList&& other) noexcept
-    : m_impl(std::exchange(other.m_impl, std::make_unique<Impl>())),
-      m_searchCursor(std::exchange(other.m_searchCursor, 0)),
-      m_searchText(std::move(other.m_searchText)),
-      m_substringMode(std::exchange(other.m_substringMode, false)) {
-    other.m_searchText.clear();
+StringList::StringList(StringList&& other) noexcept
+    : impl_(std::exchange(other.impl_, std::make_unique<Impl>())),
+      search_cursor_(std::exchange(other.search_cursor_, 0)),
+      search_text_(std::move(other.search_text_)),
+      substring_mode_(std::exchange(other.substring_mode_, false)) {
+    other.search_text_.clear();
 }
 
-clsStringList& clsStringList::operator=(clsStringList&& other) noexcept {
-    std::swap(m_impl, other.m_impl);
-    std::swap(m_searchCursor, other.m_searchCursor);
-    std::swap(m_searchText, other.m_searchText);
-    std::swap(m_substringMode, other.m_substringMode);
+StringList& StringList::operator=(StringList&& other) noexcept {
+    std::swap(impl_, other.impl_);
+    std::swap(search_cursor_, other.search_cursor_);
+    std::swap(search_text_, other.search_text_);
+    std::swap(substring_mode_, other.substring_mode_);
     return *this;
 }
 
-int32_t clsStringList::Init(const std::string& in_string, const std::string& in_delimiter) {
+int32_t StringList::Assign(std::string_view text, std::string_view delimiter) {
     Clear();
-    return Append(in_string, in_delimiter);
+    return Append(text, delimiter);
 }
 
 // Splits at the delimiter and adds every non-empty piece with Add and no key.
-int32_t clsStringList::Append(const std::string& in_string, const std::string& in_delimiter) {
-    const std::string& delimiter = EffectiveDelimiter(in_delimiter);
+int32_t StringList::Append(std::string_view text, std::string_view delimiter) {
+    delimiter = EffectiveDelimiter(delimiter);
     size_t p = 0;
-    while (p < in_string.size()) {
-        const size_t q = in_string.find(delimiter, p);
-        if (q == std::string::npos) {
-            Add(in_string.substr(p));
+    while (p < text.size()) {
+        const size_t q = text.find(delimiter, p);
+        if (q == std::string_view::npos) {
+            Add(std::string(text.substr(p)));
             break;
         }
         if (q > p) {
-            Add(in_string.substr(p, q - p));
+            Add(std::string(text.substr(p, q - p)));
         }
         p = q + delimiter.size();
     }
     return Count();
 }
 
-void clsStringList::Clear() {
-    m_impl->Reset();
+void StringList::Clear() {
+    impl_->Reset();
 }
 
-void clsStringList::Add(const std::string& in_string, const std::string& in_keyword) {
-    if (in_string.empty()) {
+void StringList::Add(const std::string& text, const std::string& key) {
+    if (text.empty()) {
         return;
     }
-    if (!in_keyword.empty()) {
-        if (const Impl::Slot* old = m_impl->FindKey(in_keyword)) {
-            m_impl->Erase(static_cast<uint32_t>(old - m_impl->slots.data()));
+    if (!key.empty()) {
+        if (const Impl::Slot* old = impl_->FindKey(key)) {
+            impl_->Erase(static_cast<uint32_t>(old - impl_->slots.data()));
         }
-    } else if (const auto it = m_impl->texts.find(in_string); it != m_impl->texts.end()) {
-        m_impl->Erase(*it->second.begin());
+    } else if (const auto it = impl_->texts.find(text); it != impl_->texts.end()) {
+        impl_->Erase(*it->second.begin());
     }
-    m_impl->Append(in_string, in_keyword);
+    impl_->Append(text, key);
 }
 
-void clsStringList::Remove(int32_t in_position) {
-    if (m_impl->ValidPosition(in_position)) {
-        m_impl->Erase(m_impl->SlotAt(in_position));
+void StringList::Remove(int32_t position) {
+    if (impl_->ValidPosition(position)) {
+        impl_->Erase(impl_->SlotAt(position));
     }
 }
 
-void clsStringList::Remove(const std::string& in_keyword) {
+void StringList::Remove(const std::string& key) {
     int32_t position = 0;
-    if (ReadPosition(in_keyword, position)) {
+    if (ReadPosition(key, position)) {
         Remove(position);
-    } else if (const Impl::Slot* slot = m_impl->FindKey(in_keyword)) {
-        m_impl->Erase(static_cast<uint32_t>(slot - m_impl->slots.data()));
+    } else if (const Impl::Slot* slot = impl_->FindKey(key)) {
+        impl_->Erase(static_cast<uint32_t>(slot - impl_->slots.data()));
     }
 }
 
-std::string clsStringList::Item(int32_t in_position) const {
-    if (!m_impl->ValidPosition(in_position)) {
+std::string StringList::Item(int32_t position) const {
+    if (!impl_->ValidPosition(position)) {
         return {};
     }
-    return m_impl->slots[m_impl->SlotAt(in_position)].text->first;
+    return impl_->slots[impl_->SlotAt(position)].text->first;
 }
 
-std::string clsStringList::Item(const std::string& in_keyword) const {
+std::string StringList::Item(const std::string& key) const {
     int32_t position = 0;
-    if (ReadPosition(in_keyword, position)) {
+    if (ReadPosition(key, position)) {
         return Item(position);
     }
-    const Impl::Slot* slot = m_impl->FindKey(in_keyword);
+    const Impl::Slot* slot = impl_->FindKey(key);
     return slot == nullptr ? std::string() : slot->text->first;
 }
 
-std::string clsStringList::KeyAt(int32_t in_position) const {
-    if (!m_impl->ValidPosition(in_position)) {
+std::string StringList::KeyAt(int32_t position) const {
+    if (!impl_->ValidPosition(position)) {
         return {};
     }
-    return m_impl->slots[m_impl->SlotAt(in_position)].key;
+    return impl_->slots[impl_->SlotAt(position)].key;
 }
 
-int32_t clsStringList::Find(const std::string& in_item) const {
-    const auto it = m_impl->texts.find(in_item);
-    return it == m_impl->texts.end() ? 0 : m_impl->PositionOf(*it->second.begin());
+int32_t StringList::Find(const std::string& item_text) const {
+    const auto it = impl_->texts.find(item_text);
+    return it == impl_->texts.end() ? 0 : impl_->PositionOf(*it->second.begin());
 }
 
 // The first position at or after `from` (1 <= from <= Count) whose item matches the stored
 // search, or 0.
-int32_t clsStringList::MatchFrom(int32_t from) const {
-    const uint32_t start = m_impl->SlotAt(from);
-    if (!m_substringMode) {
-        const auto it = m_impl->texts.find(m_searchText);
-        if (it == m_impl->texts.end()) {
+int32_t StringList::MatchFrom(int32_t from) const {
+    const uint32_t start = impl_->SlotAt(from);
+    if (!substring_mode_) {
+        const auto it = impl_->texts.find(search_text_);
+        if (it == impl_->texts.end()) {
             return 0;
         }
         const auto next = it->second.lower_bound(start);
-        return next == it->second.end() ? 0 : m_impl->PositionOf(*next);
+        return next == it->second.end() ? 0 : impl_->PositionOf(*next);
     }
     int32_t position = from;
-    for (size_t slot = start; slot < m_impl->slots.size(); ++slot) {
-        const auto* text = m_impl->slots[slot].text;
+    for (size_t slot = start; slot < impl_->slots.size(); ++slot) {
+        const auto* text = impl_->slots[slot].text;
         if (text == nullptr) {
             continue;
         }
-        if (text->first.find(m_searchText) != std::string::npos) {
+        if (text->first.find(search_text_) != std::string::npos) {
             return position;
         }
         ++position;
@@ -375,65 +372,65 @@ int32_t clsStringList::MatchFrom(int32_t from) const {
     return 0;
 }
 
-void clsStringList::EndSearch() {
-    m_searchCursor = 0;
-    m_searchText.clear();
-    m_substringMode = false;
+void StringList::EndSearch() {
+    search_cursor_ = 0;
+    search_text_.clear();
+    substring_mode_ = false;
 }
 
-int32_t clsStringList::FindFirst(const std::string& in_item, bool in_substring) {
-    m_searchCursor = 0;
+int32_t StringList::FindFirst(const std::string& item_text, bool substring) {
+    search_cursor_ = 0;
     if (Count() == 0) {
-        m_searchText.clear();
-        m_substringMode = false;
+        search_text_.clear();
+        substring_mode_ = false;
         return 0;
     }
-    m_searchText = in_item;
-    m_substringMode = in_substring;
-    m_searchCursor = MatchFrom(1);
-    return m_searchCursor;
+    search_text_ = item_text;
+    substring_mode_ = substring;
+    search_cursor_ = MatchFrom(1);
+    return search_cursor_;
 }
 
-int32_t clsStringList::FindNext() {
-    const int64_t from = static_cast<int64_t>(m_searchCursor) + 1;
-    if (m_searchText.empty() || from <= 1 || from > Count()) {
+int32_t StringList::FindNext() {
+    const int64_t from = static_cast<int64_t>(search_cursor_) + 1;
+    if (search_text_.empty() || from <= 1 || from > Count()) {
         EndSearch();
         return 0;
     }
-    m_searchCursor = MatchFrom(static_cast<int32_t>(from));
-    if (m_searchCursor == 0) {
+    search_cursor_ = MatchFrom(static_cast<int32_t>(from));
+    if (search_cursor_ == 0) {
         EndSearch();
     }
-    return m_searchCursor;
+    return search_cursor_;
 }
 
-std::string clsStringList::GetAllItems(const std::string& in_sDelm, bool in_bLastDelm) const {
-    const std::string& delimiter = EffectiveDelimiter(in_sDelm);
+std::string StringList::Join(std::string_view delimiter, bool trailing) const {
+    delimiter = EffectiveDelimiter(delimiter);
     size_t total = 0;
-    for (const auto& slot : m_impl->slots) {
+    for (const auto& slot : impl_->slots) {
         if (slot.text != nullptr) {
             total += slot.text->first.size() + delimiter.size();
         }
     }
     std::string joined;
     joined.reserve(total);
-    for (const auto& slot : m_impl->slots) {
+    for (const auto& slot : impl_->slots) {
         if (slot.text != nullptr) {
             joined += slot.text->first;
             joined += delimiter;
         }
     }
-    if (!in_bLastDelm && !joined.empty()) {
+    if (!trailing && !joined.empty()) {
         joined.resize(joined.size() - delimiter.size());
     }
     return joined;
 }
 
-void clsStringList::CopyAllItems(const clsStringList& in_stringList) {
+void StringList::AddAll(const StringList& other) {
     // Taken first, so that copying a list into itself reads a stable sequence.
     std::vector<std::string> items;
-    items.reserve(static_cast<size_t>(in_stringList.Count()));
-    for (const auto& slot : in_stringList.m_impl->slots) {
+    items.reserve(static_cast<size_t>(other.Count()));
+    for (const auto& slot : other.impl_->slots) {
         if (slot.text != nullptr) {
             items.push_back(slot.text->first);
         }
@@ -443,6 +440,8 @@ void clsStringList::CopyAllItems(const clsStringList& in_stringList) {
     }
 }
 
-int32_t clsStringList::Count() const {
-    return m_impl->liveCount;
+int32_t StringList::Count() const {
+    return impl_->liveCount;
 }
+
+}  // namespace stallscan::model

@@ -1,4 +1,6 @@
 // Child processes on POSIX: posix_spawn with pipes, both outputs read concurrently with poll().
+// Each run keeps its own state; a stop request reaches it through a std::stop_callback, which
+// kills the child's process group and wakes the poll through a pipe of the run's own.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -8,31 +10,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <mutex>
 
-#include "platform/platform.h"
+#include "platform/child_process.h"
 
 extern char** environ;
 
-namespace platform {
+namespace stallscan::platform {
 
 namespace {
 
-constexpr int32_t kPipeCreateFailed = 2000;
-constexpr int32_t kStartFailed = 2002;
-constexpr int32_t kKilled = 2004;
-
-// One run at a time.
-std::mutex gRunMutex;
-
-// What KillRunningChild needs to reach the run in progress. Guarded by gStateMutex.
-std::mutex gStateMutex;
-bool gRunActive = false;
-bool gKillRequested = false;
-pid_t gChildGroup = 0;  // 0 until started, and again once the child is about to be reaped
-int gWakeWrite = -1;
+using Clock = std::chrono::steady_clock;
 
 // A descriptor closed at most once, on every way out.
 class Fd {
@@ -41,27 +32,27 @@ class Fd {
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     ~Fd() { Close(); }
-    int get() const { return m_fd; }
+    int get() const { return fd_; }
     void reset(int fd) {
         Close();
-        m_fd = fd;
+        fd_ = fd;
     }
     void Close() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
         }
     }
 
   private:
-    int m_fd = -1;
+    int fd_ = -1;
 };
 
 // A close-on-exec pipe whose ends are both above the standard descriptors, so that moving the
 // child's ends to 0, 1 and 2 can never overwrite another of them.
-bool MakePipe(Fd& readEnd, Fd& writeEnd, int extraFlags = 0) {
+bool MakePipe(Fd& read_end, Fd& write_end, int extra_flags = 0) {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | extraFlags) != 0) {
+    if (::pipe2(fds, O_CLOEXEC | extra_flags) != 0) {
         return false;
     }
     for (int& fd : fds) {
@@ -71,46 +62,56 @@ bool MakePipe(Fd& readEnd, Fd& writeEnd, int extraFlags = 0) {
             fd = moved;
         }
     }
-    readEnd.reset(fds[0]);
-    writeEnd.reset(fds[1]);
+    read_end.reset(fds[0]);
+    write_end.reset(fds[1]);
     return fds[0] >= 0 && fds[1] >= 0;
 }
 
-// Registers the run so that KillRunningChild can wake it; clears the registration on exit.
-class RunRegistration {
+// What a stop request needs to reach this run: the child's process group and the wake pipe.
+class RunState {
   public:
-    explicit RunRegistration(int wakeWrite) {
-        std::lock_guard lock(gStateMutex);
-        gRunActive = true;
-        gKillRequested = false;
-        gChildGroup = 0;
-        gWakeWrite = wakeWrite;
+    explicit RunState(int wake_write) : wake_write_(wake_write) {}
+
+    // From any thread: kills the child's group (once started) and wakes the run.
+    void Stop() {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+        if (group_ > 0) {
+            ::kill(-group_, SIGKILL);
+        }
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = ::write(wake_write_, &byte, 1);
     }
-    ~RunRegistration() {
-        std::lock_guard lock(gStateMutex);
-        gRunActive = false;
-        gChildGroup = 0;
-        gWakeWrite = -1;
-    }
-    // Makes the started child killable; kills it at once when a kill came during the start.
-    void ChildStarted(pid_t pid) {
-        std::lock_guard lock(gStateMutex);
-        gChildGroup = pid;
-        if (gKillRequested) {
+    // Makes the started child reachable; kills it at once when the stop came during the start.
+    void Started(pid_t pid) {
+        std::lock_guard lock(mutex_);
+        group_ = pid;
+        if (stopped_) {
             ::kill(-pid, SIGKILL);
         }
     }
-    // The child has ended: a later kill must not reach its group id, which may be reused once
-    // the child is reaped, and no longer changes the run's result.
-    void ChildEnding() {
-        std::lock_guard lock(gStateMutex);
-        gRunActive = false;
-        gChildGroup = 0;
+    void Kill() {
+        std::lock_guard lock(mutex_);
+        if (group_ > 0) {
+            ::kill(-group_, SIGKILL);
+        }
     }
-    bool KillRequested() const {
-        std::lock_guard lock(gStateMutex);
-        return gKillRequested;
+    // The child has ended and is about to be reaped: its group id may be reused afterwards, so
+    // nothing may be sent to it any more.
+    void Ending() {
+        std::lock_guard lock(mutex_);
+        group_ = 0;
     }
+    bool Stopped() {
+        std::lock_guard lock(mutex_);
+        return stopped_;
+    }
+
+  private:
+    std::mutex mutex_;
+    int wake_write_;
+    pid_t group_ = 0;
+    bool stopped_ = false;
 };
 
 class SpawnSetup {
@@ -136,7 +137,7 @@ class SpawnSetup {
         ok = ok && ::posix_spawn_file_actions_addclosefrom_np(&actions, 3) == 0;
 #endif
         // Handled signals are reset by posix_spawn itself; these are the ones a parent commonly
-        // ignores, which would otherwise stay ignored in the child.
+        // ignores or blocks, which would otherwise stay so in the child.
         sigset_t defaults;
         sigset_t none;
         sigemptyset(&defaults);
@@ -160,17 +161,17 @@ class SpawnSetup {
 struct Stream {
     Fd fd;
     std::string text;
-    size_t readSize = 1;
+    size_t read_size = 1;
     std::unique_ptr<char[]> buffer;
 
     // Reads once. False on a read failure; closes the pipe at its end.
     bool ReadOnce() {
         if (!buffer) {
-            buffer = std::make_unique_for_overwrite<char[]>(readSize);
+            buffer = std::make_unique_for_overwrite<char[]>(read_size);
         }
         ssize_t n;
         do {
-            n = ::read(fd.get(), buffer.get(), readSize);
+            n = ::read(fd.get(), buffer.get(), read_size);
         } while (n < 0 && errno == EINTR);
         if (n < 0) {
             return errno == EAGAIN;
@@ -184,52 +185,75 @@ struct Stream {
     }
 };
 
-enum class PollOutcome { Done, ReadFailed, Killed };
+enum class DrainOutcome { kDone, kReadFailed, kStopped, kTimedOut };
 
-PollOutcome DrainOutputs(Stream& out, Stream& err, int wakeRead) {
+// Milliseconds for poll() until the deadline: -1 without one, 0 once it has passed.
+int PollTimeout(Clock::time_point deadline) {
+    if (deadline == Clock::time_point::max()) {
+        return -1;
+    }
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, 1 << 30));
+}
+
+DrainOutcome DrainOutputs(Stream& out, Stream& err, int wake_read, Clock::time_point deadline) {
     while (out.fd.get() >= 0 || err.fd.get() >= 0) {
         pollfd fds[3] = {
-            {out.fd.get(), POLLIN, 0}, {err.fd.get(), POLLIN, 0}, {wakeRead, POLLIN, 0}};
-        if (::poll(fds, 3, -1) < 0) {
+            {out.fd.get(), POLLIN, 0}, {err.fd.get(), POLLIN, 0}, {wake_read, POLLIN, 0}};
+        const int ready = ::poll(fds, 3, PollTimeout(deadline));
+        if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            return PollOutcome::ReadFailed;
+            return DrainOutcome::kReadFailed;
         }
         if (fds[2].revents != 0) {
-            return PollOutcome::Killed;
+            return DrainOutcome::kStopped;
+        }
+        if (ready == 0) {
+            return DrainOutcome::kTimedOut;
         }
         Stream* streams[2] = {&out, &err};
         for (int i = 0; i < 2; ++i) {
             if (fds[i].revents != 0 && !streams[i]->ReadOnce()) {
-                return PollOutcome::ReadFailed;
+                return DrainOutcome::kReadFailed;
             }
         }
     }
-    return PollOutcome::Done;
+    return DrainOutcome::kDone;
 }
 
-// Waits for the child to end without reaping it, withdraws it from KillRunningChild, then reaps
-// it, so that a kill never reaches a reused process group. True when the child was ended by a
-// signal.
-bool Reap(pid_t pid, RunRegistration& registration) {
+// Waits for the child to end without reaping it, withdraws it from stop requests, then reaps it,
+// so that a kill never reaches a reused process group. The child's wait status.
+int Reap(pid_t pid, RunState& state) {
     siginfo_t info;
     while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 &&
            errno == EINTR) {
     }
-    registration.ChildEnding();
+    state.Ending();
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    return WIFSIGNALED(status);
+    return status;
 }
 
-std::vector<char*> ArgVector(const std::string& nativeApp, const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    if (args.empty()) {
-        argv.push_back(const_cast<char*>(nativeApp.c_str()));
+// The pointers of a vector of texts, ended by a null pointer.
+std::vector<char*> Pointers(const std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (const std::string& text : texts) {
+        pointers.push_back(const_cast<char*>(text.c_str()));
     }
-    for (const std::string& arg : args) {
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+std::vector<char*> ArgVector(const ChildCommand& command) {
+    std::vector<char*> argv;
+    if (command.args.empty()) {
+        argv.push_back(const_cast<char*>(command.program.c_str()));
+    }
+    for (const std::string& arg : command.args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
     }
     argv.push_back(nullptr);
@@ -238,81 +262,73 @@ std::vector<char*> ArgVector(const std::string& nativeApp, const std::vector<std
 
 }  // namespace
 
-CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& /*commandLine*/,
-                            const std::vector<std::string>& args, int32_t outReadSize,
-                            int32_t errReadSize) {
-    std::lock_guard runLock(gRunMutex);
+CaptureResult RunAndCapture(const ChildCommand& command, const CaptureOptions& options) {
     CaptureResult result;
-
-    Fd inRead, inWrite, wakeRead, wakeWrite;
+    Fd in_read, in_write, wake_read, wake_write;
     Stream out, err;
-    Fd outWrite, errWrite;
-    out.readSize = outReadSize > 0 ? static_cast<size_t>(outReadSize) : 1;
-    err.readSize = errReadSize > 0 ? static_cast<size_t>(errReadSize) : 1;
-    if (!MakePipe(inRead, inWrite) || !MakePipe(out.fd, outWrite) || !MakePipe(err.fd, errWrite) ||
-        !MakePipe(wakeRead, wakeWrite, O_NONBLOCK)) {
-        result.code = kPipeCreateFailed;
+    Fd out_write, err_write;
+    out.read_size = static_cast<size_t>(std::max(options.out_read_size, 1));
+    err.read_size = static_cast<size_t>(std::max(options.err_read_size, 1));
+    if (!MakePipe(in_read, in_write) || !MakePipe(out.fd, out_write) ||
+        !MakePipe(err.fd, err_write) || !MakePipe(wake_read, wake_write, O_NONBLOCK)) {
+        result.status = CaptureStatus::kPipeFailed;
         return result;
     }
 
-    RunRegistration registration(wakeWrite.get());
+    RunState state(wake_write.get());
+    // Runs at once when the stop was requested before; unregistered (and waited for, should it be
+    // running on another thread) before anything it touches goes away.
+    const std::stop_callback on_stop(options.stop, [&state] { state.Stop(); });
+    if (state.Stopped()) {
+        result.status = CaptureStatus::kStopped;
+        return result;
+    }
     SpawnSetup setup;
-    if (!setup.Prepare(inRead.get(), outWrite.get(), errWrite.get())) {
-        result.code = kStartFailed;
+    if (!setup.Prepare(in_read.get(), out_write.get(), err_write.get())) {
+        result.status = CaptureStatus::kStartFailed;
         return result;
     }
-    std::vector<char*> argv = ArgVector(nativeApp, args);
+    std::vector<char*> argv = ArgVector(command);
+    std::vector<char*> envp = Pointers(command.environment);
     pid_t pid = 0;
-    if (::posix_spawn(&pid, nativeApp.c_str(), &setup.actions, &setup.attr, argv.data(), environ) !=
-        0) {
-        result.code = kStartFailed;
+    if (::posix_spawn(&pid, command.program.c_str(), &setup.actions, &setup.attr, argv.data(),
+                      command.environment.empty() ? environ : envp.data()) != 0) {
+        result.status = CaptureStatus::kStartFailed;
         return result;
     }
-    registration.ChildStarted(pid);
+    state.Started(pid);
     // The child's ends belong to the child now; the standard-input write end stays open (and
     // unused) until the run is over, so the child reads no input rather than an end of file.
-    inRead.Close();
-    outWrite.Close();
-    errWrite.Close();
+    in_read.Close();
+    out_write.Close();
+    err_write.Close();
 
-    const PollOutcome outcome = DrainOutputs(out, err, wakeRead.get());
-    if (outcome == PollOutcome::ReadFailed) {
-        std::lock_guard lock(gStateMutex);
-        ::kill(-pid, SIGKILL);
+    const DrainOutcome outcome = DrainOutputs(out, err, wake_read.get(), options.deadline);
+    if (outcome != DrainOutcome::kDone) {
+        state.Kill();
     }
     out.fd.Close();
     err.fd.Close();
-    inWrite.Close();
-    const bool crashed = Reap(pid, registration);
+    in_write.Close();
+    const int wait_status = Reap(pid, state);
+    const bool signalled = WIFSIGNALED(wait_status);
+    result.exit_code = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
 
-    if (registration.KillRequested()) {
-        result.code = kKilled;
-    } else if (outcome == PollOutcome::ReadFailed || crashed) {
-        // A child ended by a signal may have been cut short anywhere in its output; what it
-        // wrote is not taken for a whole answer.
-        result.code = kStartFailed;
+    if (state.Stopped()) {
+        result.status = CaptureStatus::kStopped;
+    } else if (outcome == DrainOutcome::kTimedOut) {
+        result.status = CaptureStatus::kTimedOut;
+    } else if (outcome == DrainOutcome::kReadFailed) {
+        result.status = CaptureStatus::kReadFailed;
+    } else if (signalled) {
+        result.status = CaptureStatus::kCrashed;
     } else {
         result.out = std::move(out.text);
         result.err = std::move(err.text);
-        result.outBytes = result.out.size();
-        result.errBytes = result.err.size();
+        result.out_bytes = result.out.size();
+        result.err_bytes = result.err.size();
     }
     return result;
 }
 
-void KillRunningChild() {
-    std::lock_guard lock(gStateMutex);
-    if (!gRunActive) {
-        return;
-    }
-    gKillRequested = true;
-    if (gChildGroup > 0) {
-        ::kill(-gChildGroup, SIGKILL);
-    }
-    if (gWakeWrite >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = ::write(gWakeWrite, &byte, 1);
-    }
-}
-
-}  // namespace platform
+}  // namespace stallscan::platform

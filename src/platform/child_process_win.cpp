@@ -1,8 +1,9 @@
 // Child processes on Windows: three anonymous pipes, the child's ends made inheritable,
 // CreateProcessA without a console and with those three as the only handles it inherits, and both
 // outputs read concurrently by two reader threads.
-// A kill ends the child with TerminateProcess and cancels the readers' pending reads, so that the
-// run returns at once even while another process still holds the pipes' write ends.
+// Each run keeps its own state: a stop request (through a std::stop_callback) or the deadline ends
+// the child with TerminateProcess and cancels the readers' pending reads, so that the run returns
+// at once even while another process still holds the pipes' write ends.
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -19,16 +20,14 @@
 #include <new>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/child_process.h"
 
-namespace platform {
+namespace stallscan::platform {
 
 namespace {
 
-constexpr int32_t kPipeCreateFailed = 2000;
-constexpr int32_t kDuplicateFailed = 2001;
-constexpr int32_t kStartFailed = 2002;
-constexpr int32_t kKilled = 2004;
+using Clock = std::chrono::steady_clock;
+
 constexpr UINT kKilledExitCode = 2004;
 
 // How long a run waits for a child that it ended by force to be gone.
@@ -44,16 +43,6 @@ class SlimLock {
   private:
     SRWLOCK m_lock = SRWLOCK_INIT;
 };
-
-// One run at a time.
-SlimLock gRunMutex;
-
-// What KillRunningChild needs to reach the run in progress. Guarded by gStateMutex.
-SlimLock gStateMutex;
-bool gRunActive = false;
-bool gKillRequested = false;
-HANDLE gChildProcess = nullptr;  // owned by the run; null until started and once it is over
-HANDLE gKillEvent = nullptr;
 
 // A handle closed at most once, on every way out.
 class Handle {
@@ -99,17 +88,17 @@ struct Pipes {
     Handle write[3];
 
     // Creates the pipes (not inheritable) and replaces the child's ends by inheritable copies:
-    // the read end of standard input and the write ends of the two outputs. 0, 2000 or 2001.
-    int32_t Create() {
+    // the read end of standard input and the write ends of the two outputs.
+    CaptureStatus Create() {
         for (int i = 0; i < 3; ++i) {
             if (!CreatePipe(read[i].out(), write[i].out(), nullptr, 0)) {
-                return kPipeCreateFailed;
+                return CaptureStatus::kPipeFailed;
             }
         }
         if (!MakeInheritable(read[0]) || !MakeInheritable(write[1]) || !MakeInheritable(write[2])) {
-            return kDuplicateFailed;
+            return CaptureStatus::kDuplicateFailed;
         }
-        return 0;
+        return CaptureStatus::kOk;
     }
 
     // The child has its copies: this process keeps only its own ends. The standard-input write
@@ -159,8 +148,7 @@ class InheritList {
 
 // Starts the child without a console, its standard handles on the pipes and inheriting nothing
 // else; false when it cannot be started.
-bool StartChild(const std::string& nativeApp, const std::string& commandLine, const Pipes& pipes,
-                PROCESS_INFORMATION& info) {
+bool StartChild(const ChildCommand& command, const Pipes& pipes, PROCESS_INFORMATION& info) {
     const InheritList inherit(pipes);
     if (inherit.get() == nullptr) {
         return false;
@@ -172,42 +160,59 @@ bool StartChild(const std::string& nativeApp, const std::string& commandLine, co
     startup.StartupInfo.hStdOutput = pipes.write[1].get();
     startup.StartupInfo.hStdError = pipes.write[2].get();
     startup.lpAttributeList = inherit.get();
-    std::string line = commandLine;  // CreateProcessA may write into its command line
-    return CreateProcessA(nativeApp.c_str(), line.data(), nullptr, nullptr, TRUE,
-                          DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+    std::string line = command.command_line;  // CreateProcessA may write into its command line
+    // An environment block: the entries, each ended by NUL, then one more NUL.
+    std::string environment;
+    for (const std::string& entry : command.environment) {
+        environment.append(entry).push_back('\0');
+    }
+    environment.push_back('\0');
+    return CreateProcessA(command.program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                          DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT,
+                          command.environment.empty() ? nullptr : environment.data(), nullptr,
                           &startup.StartupInfo, &info) != 0;
 }
 
-// Registers the run so that KillRunningChild can reach it; clears the registration on exit.
-class RunRegistration {
+// What a stop request needs to reach this run: the child's process and the kill event.
+class RunState {
   public:
-    explicit RunRegistration(HANDLE killEvent) {
-        std::lock_guard lock(gStateMutex);
-        gRunActive = true;
-        gKillRequested = false;
-        gChildProcess = nullptr;
-        gKillEvent = killEvent;
-    }
-    ~RunRegistration() { Withdraw(); }
-    RunRegistration(const RunRegistration&) = delete;
-    RunRegistration& operator=(const RunRegistration&) = delete;
+    explicit RunState(HANDLE kill_event) : kill_event_(kill_event) {}
+    RunState(const RunState&) = delete;
+    RunState& operator=(const RunState&) = delete;
 
-    // Makes the started child killable; ends it at once when a kill came during the start.
-    void ChildStarted(HANDLE process) {
-        std::lock_guard lock(gStateMutex);
-        gChildProcess = process;
-        if (gKillRequested) {
+    // From any thread: ends the child (once started) and wakes the run.
+    void Stop() {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+        if (process_ != nullptr) {
+            TerminateProcess(process_, kKilledExitCode);
+        }
+        SetEvent(kill_event_);
+    }
+    // Makes the started child reachable; ends it at once when the stop came during the start.
+    void Started(HANDLE process) {
+        std::lock_guard lock(mutex_);
+        process_ = process;
+        if (stopped_) {
             TerminateProcess(process, kKilledExitCode);
         }
     }
-    // The run is over: a later kill changes nothing. True when a kill came before.
+    // The run is over: a later stop changes nothing. True when a stop came before.
     bool Withdraw() {
-        std::lock_guard lock(gStateMutex);
-        gRunActive = false;
-        gChildProcess = nullptr;
-        gKillEvent = nullptr;
-        return gKillRequested;
+        std::lock_guard lock(mutex_);
+        process_ = nullptr;
+        return stopped_;
     }
+    bool Stopped() {
+        std::lock_guard lock(mutex_);
+        return stopped_;
+    }
+
+  private:
+    SlimLock mutex_;
+    HANDLE kill_event_;
+    HANDLE process_ = nullptr;  // owned by the run; null until started and once it is over
+    bool stopped_ = false;
 };
 
 // One output pipe drained into its bytes by a thread of its own.
@@ -270,11 +275,21 @@ struct Reader {
     }
 };
 
-enum class WaitOutcome { Done, ReadFailed, Crashed, Killed };
+enum class WaitOutcome { Done, ReadFailed, Crashed, Killed, TimedOut };
 
-// Waits until both readers have reached the end of their data, one of them has failed, or a
-// kill is signalled.
-WaitOutcome WaitForReaders(Reader& out, Reader& err, HANDLE killEvent) {
+// Milliseconds to wait until the deadline: INFINITE without one, 0 once it has passed.
+DWORD WaitTimeout(Clock::time_point deadline) {
+    if (deadline == Clock::time_point::max()) {
+        return INFINITE;
+    }
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<DWORD>(std::clamp<long long>(left, 0, 1 << 30));
+}
+
+// Waits until both readers have reached the end of their data, one of them has failed, a kill is
+// signalled or the deadline has passed.
+WaitOutcome WaitForReaders(Reader& out, Reader& err, HANDLE killEvent, Clock::time_point deadline) {
     for (;;) {
         HANDLE waits[3] = {killEvent};
         DWORD count = 1;
@@ -288,9 +303,12 @@ WaitOutcome WaitForReaders(Reader& out, Reader& err, HANDLE killEvent) {
         if (count == 1) {
             return WaitOutcome::Done;
         }
-        const DWORD woken = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+        const DWORD woken = WaitForMultipleObjects(count, waits, FALSE, WaitTimeout(deadline));
         if (woken == WAIT_OBJECT_0) {
             return WaitOutcome::Killed;
+        }
+        if (woken == WAIT_TIMEOUT) {
+            return WaitOutcome::TimedOut;
         }
         if (woken == WAIT_FAILED) {
             return WaitOutcome::ReadFailed;  // cannot happen with valid handles
@@ -301,28 +319,20 @@ WaitOutcome WaitForReaders(Reader& out, Reader& err, HANDLE killEvent) {
 // Waits until the child, which has closed its outputs, has ended, or a kill is signalled. A
 // child ended by an exception (a crash, a fail-fast abort: status 0xC0000000 and above) is
 // Crashed: its output may have been cut short anywhere.
-WaitOutcome WaitForChildEnd(HANDLE process, HANDLE killEvent) {
+WaitOutcome WaitForChildEnd(HANDLE process, HANDLE killEvent, Clock::time_point deadline) {
     HANDLE waits[2] = {killEvent, process};
-    const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, WaitTimeout(deadline));
     if (woken == WAIT_OBJECT_0) {
         return WaitOutcome::Killed;
+    }
+    if (woken == WAIT_TIMEOUT) {
+        return WaitOutcome::TimedOut;
     }
     DWORD exitCode = 0;
     if (woken != WAIT_OBJECT_0 + 1 || !GetExitCodeProcess(process, &exitCode)) {
         return WaitOutcome::ReadFailed;
     }
     return (exitCode & 0xC0000000u) == 0xC0000000u ? WaitOutcome::Crashed : WaitOutcome::Done;
-}
-
-// The result of a run whose read failed: the child's exit code at that moment (259 while it
-// still runs), or 2002 when that cannot be told or would read as success or a soft outcome.
-int32_t ReadFailureCode(HANDLE process) {
-    DWORD exitCode = 0;
-    if (!GetExitCodeProcess(process, &exitCode)) {
-        return kStartFailed;
-    }
-    const auto code = static_cast<int32_t>(exitCode);
-    return code == 0 || (code >= 900 && code <= 903) ? kStartFailed : code;
 }
 
 // Text in the ANSI code page as UTF-8; every byte is converted, NUL characters included.
@@ -351,83 +361,82 @@ std::string AnsiToUtf8(const std::string& bytes) {
 
 // Reads both outputs of a started child until they end, a read fails or a kill comes, then waits
 // for the child to end.
-WaitOutcome Drain(Reader& out, Reader& err, HANDLE process, HANDLE killEvent) {
+WaitOutcome Drain(Reader& out, Reader& err, HANDLE process, HANDLE killEvent,
+                  Clock::time_point deadline) {
     if (!out.Start() || !err.Start()) {
         return WaitOutcome::ReadFailed;
     }
-    const WaitOutcome outcome = WaitForReaders(out, err, killEvent);
-    return outcome == WaitOutcome::Done ? WaitForChildEnd(process, killEvent) : outcome;
+    const WaitOutcome outcome = WaitForReaders(out, err, killEvent, deadline);
+    return outcome == WaitOutcome::Done ? WaitForChildEnd(process, killEvent, deadline) : outcome;
 }
 
 }  // namespace
 
-CaptureResult RunAndCapture(const std::string& nativeApp, const std::string& commandLine,
-                            const std::vector<std::string>& /*args*/, int32_t outReadSize,
-                            int32_t errReadSize) {
-    std::lock_guard runLock(gRunMutex);
+CaptureResult RunAndCapture(const ChildCommand& command, const CaptureOptions& options) {
     CaptureResult result;
     Pipes pipes;
-    result.code = pipes.Create();
-    if (result.code != 0) {
+    result.status = pipes.Create();
+    if (result.status != CaptureStatus::kOk) {
         return result;
     }
-    Handle killEvent;
-    killEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (killEvent.get() == nullptr) {
-        result.code = kStartFailed;
+    Handle kill_event;
+    kill_event.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (kill_event.get() == nullptr) {
+        result.status = CaptureStatus::kStartFailed;
         return result;
     }
 
-    Handle process;  // declared before the registration, which must let go of it first
+    Handle process;  // declared before the state, which must let go of it first
     Handle thread;
-    RunRegistration registration(killEvent.get());
+    RunState state(kill_event.get());
+    const std::stop_callback on_stop(options.stop, [&state] { state.Stop(); });
+    if (state.Stopped()) {
+        result.status = CaptureStatus::kStopped;
+        return result;
+    }
     PROCESS_INFORMATION info{};
-    if (!StartChild(nativeApp, commandLine, pipes, info)) {
-        result.code = kStartFailed;
+    if (!StartChild(command, pipes, info)) {
+        result.status = CaptureStatus::kStartFailed;
         return result;
     }
     process.reset(info.hProcess);
     thread.reset(info.hThread);
-    registration.ChildStarted(process.get());
+    state.Started(process.get());
     pipes.CloseChildEnds();
 
-    Reader out(pipes.read[1].get(), outReadSize);
-    Reader err(pipes.read[2].get(), errReadSize);
-    const WaitOutcome outcome = Drain(out, err, process.get(), killEvent.get());
-    if (outcome == WaitOutcome::ReadFailed) {
-        result.code = ReadFailureCode(process.get());
+    Reader out(pipes.read[1].get(), options.out_read_size);
+    Reader err(pipes.read[2].get(), options.err_read_size);
+    const WaitOutcome outcome =
+        Drain(out, err, process.get(), kill_event.get(), options.deadline);
+    const bool forced = outcome == WaitOutcome::ReadFailed || outcome == WaitOutcome::TimedOut;
+    if (forced) {
         TerminateProcess(process.get(), kKilledExitCode);
-    } else if (outcome == WaitOutcome::Crashed) {
-        result.code = kStartFailed;
     }
     out.Stop();
     err.Stop();
-    const bool killed = registration.Withdraw();
-    if (killed || outcome == WaitOutcome::ReadFailed) {
+    const bool stopped = state.Withdraw();
+    if (stopped || forced) {
         WaitForSingleObject(process.get(), kEndWaitMs);  // ended by force: let it be gone
-        result.code = killed ? kKilled : result.code;
     }
-    if (result.code == 0) {
-        result.outBytes = out.bytes.size();
-        result.errBytes = err.bytes.size();
+    if (stopped) {
+        result.status = CaptureStatus::kStopped;
+    } else if (outcome == WaitOutcome::TimedOut) {
+        result.status = CaptureStatus::kTimedOut;
+    } else if (outcome == WaitOutcome::ReadFailed) {
+        result.status = CaptureStatus::kReadFailed;
+    } else if (outcome == WaitOutcome::Crashed) {
+        result.status = CaptureStatus::kCrashed;
+    } else {
+        DWORD exit_code = 0;
+        if (GetExitCodeProcess(process.get(), &exit_code)) {
+            result.exit_code = static_cast<int>(exit_code);
+        }
+        result.out_bytes = out.bytes.size();
+        result.err_bytes = err.bytes.size();
         result.out = AnsiToUtf8(out.bytes);
         result.err = AnsiToUtf8(err.bytes);
     }
     return result;
 }
 
-void KillRunningChild() {
-    std::lock_guard lock(gStateMutex);
-    if (!gRunActive) {
-        return;
-    }
-    gKillRequested = true;
-    if (gChildProcess != nullptr) {
-        TerminateProcess(gChildProcess, kKilledExitCode);
-    }
-    if (gKillEvent != nullptr) {
-        SetEvent(gKillEvent);
-    }
-}
-
-}  // namespace platform
+}  // namespace stallscan::platform

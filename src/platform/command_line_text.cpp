@@ -3,7 +3,7 @@
 
 #include "platform/platform.h"
 
-namespace platform {
+namespace stallscan::platform {
 
 std::string TextAfterProgramName(const std::string& commandLine) {
     size_t pos = 0;
@@ -24,4 +24,4 @@ std::string TextAfterProgramName(const std::string& commandLine) {
     return commandLine.substr(pos);
 }
 
-}  // namespace platform
+}  // namespace stallscan::platform

@@ -16,7 +16,7 @@
 
 #include "platform/platform.h"
 
-namespace platform {
+namespace stallscan::platform {
 
 namespace {
 
@@ -191,4 +191,4 @@ int OpenDescriptorCount() {
     return count - 1;  // the directory stream's own descriptor
 }
 
-}  // namespace platform
+}  // namespace stallscan::platform

@@ -16,7 +16,7 @@
 
 #include "platform/platform.h"
 
-namespace platform {
+namespace stallscan::platform {
 
 namespace {
 
@@ -266,4 +266,4 @@ int OpenDescriptorCount() {
     return CountOwnObjectHandles();
 }
 
-}  // namespace platform
+}  // namespace stallscan::platform

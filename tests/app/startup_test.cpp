@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
-
-using namespace basMain;
+using namespace stallscan::app;
 
 namespace {
 
@@ -17,9 +15,9 @@ struct FakeSystem {
     std::map<std::string, int64_t> files;
     std::vector<std::string> examined;
 
-    StartupOutcome Check(const std::string& argText = "") {
+    StartupOutcome Check(const std::string& arg_text = "") {
         return CheckStartup(
-            argText, [this](const std::string& name) { return env[name]; },
+            arg_text, [this](const std::string& name) { return env[name]; },
             [this](const std::string& path) -> std::optional<int64_t> {
                 examined.push_back(path);
                 auto found = files.find(path);
@@ -33,10 +31,10 @@ struct FakeSystem {
 TEST(Startup, MissingOrEmptyRootGives101WithoutLookingForTheTool) {
     FakeSystem sys;
     const StartupOutcome outcome = sys.Check();
-    EXPECT_EQ(outcome.messageId, 101);
+    EXPECT_EQ(outcome.problem, StartupProblem::kNoRoot);
     EXPECT_EQ(outcome.message, "Invalid execution of stallscan.\r\n");
     sys.env["OV_ROOT"] = "";
-    EXPECT_EQ(sys.Check().messageId, 101);
+    EXPECT_EQ(sys.Check().problem, StartupProblem::kNoRoot);
     EXPECT_TRUE(sys.examined.empty());
 }
 
@@ -44,32 +42,30 @@ TEST(Startup, AToolPathBuiltFromTheRootUnchangedMustNameANonEmptyFile) {
     FakeSystem sys;
     sys.env["OV_ROOT"] = "C|/print";
     StartupOutcome outcome = sys.Check();
-    EXPECT_EQ(outcome.messageId, 102);
+    EXPECT_EQ(outcome.problem, StartupProblem::kToolUnavailable);
     EXPECT_EQ(outcome.message, "Unable to access binary \"C:\\print\\bin\\kvls.exe\".\r\n");
 
     sys.env["OV_ROOT"] = "C:\\print\\";
     sys.files["C:\\print\\\\bin\\kvls.exe"] = 0;
-    EXPECT_EQ(sys.Check().messageId, 102);
+    EXPECT_EQ(sys.Check().problem, StartupProblem::kToolUnavailable);
     EXPECT_EQ(sys.examined.back(), "C:\\print\\\\bin\\kvls.exe");
-    EXPECT_EQ(sys.Check("pseudo-kvls@/tmp/canned").messageId, 102);  // in pseudo mode too
+    EXPECT_EQ(sys.Check("pseudo-kvls@/tmp/canned").problem, StartupProblem::kToolUnavailable);  // in pseudo mode too
 }
 
-TEST(Startup, SuccessFillsAndAppliesTheValues) {
+TEST(Startup, SuccessFillsTheValues) {
     FakeSystem sys;
-    sys.env = {{"OV_ROOT", "/opt/print"}, {"KVPRINTER", "lp1"}, {"TEMP", "/tmp"}};
+    sys.env = {{"OV_ROOT", "/opt/print"},
+               {"KVPRINTER", "lp1"},
+               {"TEMP", "/tmp"},
+               {"STALLSCAN", "domain-name@D9;x"}};
     sys.files["\\opt\\print\\bin\\kvls.exe"] = 12;
     const StartupOutcome outcome = sys.Check("x pseudo-kvls y");
-    ASSERT_EQ(outcome.messageId, 0);
-    EXPECT_EQ(outcome.values.rootDir, "\\opt\\print");
-    EXPECT_EQ(outcome.values.listToolPath, "\\opt\\print\\bin\\kvls.exe");
-    EXPECT_EQ(outcome.values.defaultPrinter, "lp1");
-    EXPECT_EQ(outcome.values.pseudoDir, "/tmp");
-
-    ApplyStartup(outcome.values);
-    EXPECT_EQ(gListToolPath, "\\opt\\print\\bin\\kvls.exe");
-    EXPECT_EQ(gPseudoDir, "/tmp");
-    ApplyStartup({});
-    EXPECT_TRUE(gPseudoDir.empty());
+    ASSERT_EQ(outcome.problem, StartupProblem::kNone);
+    EXPECT_EQ(outcome.values.root_dir, "\\opt\\print");
+    EXPECT_EQ(outcome.values.tool_path, "\\opt\\print\\bin\\kvls.exe");
+    EXPECT_EQ(outcome.values.default_printer, "lp1");
+    EXPECT_EQ(outcome.values.pseudo_dir, "/tmp");
+    EXPECT_EQ(outcome.values.domain, "D9");
 }
 
 TEST(Startup, PseudoDirFromTheArgumentsElseFromStallscan) {

@@ -84,7 +84,7 @@ TEST_F(DemoInstallations, ServerSpecsExpandToWaitingJobsInListingOrder) {
                             "demo:13", "demo:15", "nightly:1", "demo:1", "demo:5"}) {
         expected += ExpectedReport(job);
     }
-    const kvls_test::RunResult run = demo_.Normal(args);
+    const test_os::ProgramRun run = demo_.Normal(args);
     ASSERT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(run.out, expected);
     EXPECT_EQ(demo_.Pseudo(args).out, expected);
@@ -95,7 +95,7 @@ TEST_F(DemoInstallations, ServerSpecsExpandToWaitingJobsInListingOrder) {
 
 TEST_F(DemoInstallations, ExitStatusesOfTheCommandLine) {
     // A server without waiting jobs: nothing to diagnose.
-    kvls_test::RunResult run = demo_.Normal({"sup-ref:"});
+    test_os::ProgramRun run = demo_.Normal({"sup-ref:"});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.err, "There are no jobs for which diagnostics will be given.\r\n");
     EXPECT_EQ(run.out, "");
@@ -107,7 +107,7 @@ TEST_F(DemoInstallations, ExitStatusesOfTheCommandLine) {
     EXPECT_EQ(run.err, "Unable to access server \"demo\".\r\n");
     EXPECT_EQ(run.out, ExpectedReport("demo:10"));
 
-    run = kvls_test::RunKvls({"demo:1"}, {{"OV_ROOT", ""}}, 20000, STALLSCAN_PATH);
+    run = test_os::RunProgram(STALLSCAN_PATH, {"demo:1"}, {{"OV_ROOT", ""}});
     EXPECT_EQ(run.exit_code, 3);
     EXPECT_EQ(run.err, "Invalid execution of stallscan.\r\n");
 }

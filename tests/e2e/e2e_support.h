@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "kvls/run_kvls.h"
+#include "support/run_program.h"
 #include "support/test_os.h"
 
 namespace e2e {
@@ -56,8 +56,8 @@ class Installation {
         test_os::LinkOrCopyDirectory(model, base_ / "normal-root" / "data");
         fs::create_directories(base_ / "pseudo-root" / "bin");
         WriteFile(base_ / "pseudo-root" / "bin" / "kvls.exe", "not run in pseudo mode\n");
-        const kvls_test::RunResult exported = kvls_test::RunKvls(
-            {"--export-pseudo", Canned().string()}, {{"KVLS_DATA", model.string()}}, 120000);
+        const test_os::ProgramRun exported = test_os::RunProgram(
+            KVLS_PATH, {"--export-pseudo", Canned().string()}, {{"KVLS_DATA", model.string()}});
         ASSERT_EQ(exported.exit_code, 0) << exported.err;
     }
     void Remove() const { fs::remove_all(base_); }
@@ -67,30 +67,30 @@ class Installation {
 
     // Runs stallscan in normal mode; `env` adds to or overrides an environment in which none of
     // the variables that steer the tool or stallscan is set.
-    kvls_test::RunResult Normal(const std::vector<std::string>& args,
+    test_os::ProgramRun Normal(const std::vector<std::string>& args,
                                 std::map<std::string, std::string> env = {}) const {
         env["OV_ROOT"] = (base_ / "normal-root").string();
         for (const char* name :
              {"KVLS_DATA", "KVLS_LOG", "KVLS_FAULT", "KVLS_FAULT_MATCH", "STALLSCAN"}) {
             env.emplace(name, "");
         }
-        return kvls_test::RunKvls(args, env, 120000, STALLSCAN_PATH);
+        return test_os::RunProgram(STALLSCAN_PATH, args, env, 120000);
     }
     // Normal, with the tool's runs logged: their arguments, one run a line, go to `runs`.
-    kvls_test::RunResult Logged(const std::vector<std::string>& args,
+    test_os::ProgramRun Logged(const std::vector<std::string>& args,
                                 std::vector<std::string>& runs,
                                 std::map<std::string, std::string> env = {}) const {
         const fs::path log = base_ / "runs.log";
         fs::remove(log);
         env["KVLS_LOG"] = log.string();
-        const kvls_test::RunResult run = Normal(args, env);
+        const test_os::ProgramRun run = Normal(args, env);
         runs = ReadLines(log);
         return run;
     }
-    kvls_test::RunResult Pseudo(std::vector<std::string> args) const {
+    test_os::ProgramRun Pseudo(std::vector<std::string> args) const {
         args.insert(args.begin(), "pseudo-kvls@" + Canned().string());
-        return kvls_test::RunKvls(args, {{"OV_ROOT", (base_ / "pseudo-root").string()}}, 120000,
-                                  STALLSCAN_PATH);
+        return test_os::RunProgram(STALLSCAN_PATH, args,
+                                   {{"OV_ROOT", (base_ / "pseudo-root").string()}}, 120000);
     }
 
   private:

@@ -1,40 +1,47 @@
 // The real stand-in listing tool misbehaving, end to end: it hangs, crashes, writes 50 MB or an
-// error text, and each run still ends with the right result, leaving no child process and no
-// descriptor behind. The core runs in this process; the tool's environment is set here and
-// inherited by every run.
+// error text, and each listing still ends with the right outcome, leaving no child process and no
+// descriptor behind. The core runs in this process over the built tool; the tool's environment is
+// set here and inherited by every run.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
+#include <map>
 #include <thread>
 
-#include "app/globals.h"
-#include "diag/diagnose_job.h"
+#include "diag/diagnose.h"
 #include "e2e/e2e_support.h"
-#include "listing/child_runner.h"
-#include "listing/listing_query.h"
-#include "model/job_list.h"
-#include "model/listing_parser.h"
-#include "model/object_attrs.h"
+#include "listing/job_list.h"
+#include "listing/object_attributes.h"
+#include "listing/tool_source.h"
 #include "platform/platform.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using namespace e2e;
+using stallscan::diag::Diagnosis;
+using stallscan::listing::Answer;
+using stallscan::listing::JobList;
+using stallscan::listing::Lister;
+using stallscan::listing::ObjectAttributes;
+using stallscan::listing::Request;
+using stallscan::listing::Status;
+using stallscan::listing::ToolSource;
+using stallscan::model::ObjectClass;
+using stallscan::text::Msg;
 
-std::vector<int32_t> MessageIds(const clsDiagResult& result) {
-    std::vector<int32_t> ids;
-    for (const DiagMessage& message : result.Messages()) {
+std::vector<Msg> MessageIds(const Diagnosis& diagnosis) {
+    std::vector<Msg> ids;
+    for (const auto& message : diagnosis.Messages()) {
         ids.push_back(message.id);
     }
     return ids;
 }
 
-clsObjectAddr Address(int32_t objClass, const std::string& name) {
-    clsObjectAddr address;
-    return address.Init(objClass, name, "");
+std::map<std::string, std::string> EntryMap(const stallscan::model::Entries& entries) {
+    return {entries.begin(), entries.end()};
 }
 
 // The core in this process, in normal mode, running the built tool over the demo model. Each test
@@ -45,19 +52,15 @@ class ToolFaults : public ::testing::Test {
         test_os::SetEnv("KVLS_DATA", kDemoData);
         test_os::SetEnv("KVLS_LOG", log_.string());
         fs::remove(log_);
-        gPseudoDir.clear();
-        gListToolPath = KVLS_PATH;
-        basPosixCtl::ResetReadSizes();
         test_os::WarmUpThreads();
-        descriptorsBefore_ = platform::OpenDescriptorCount();
+        descriptors_before_ = stallscan::platform::OpenDescriptorCount();
     }
     void TearDown() override {
         for (const char* name : {"KVLS_DATA", "KVLS_LOG", "KVLS_FAULT", "KVLS_FAULT_MATCH"}) {
             test_os::UnsetEnv(name);
         }
-        basPosixCtl::ResetReadSizes();
         fs::remove(log_);
-        EXPECT_EQ(platform::OpenDescriptorCount(), descriptorsBefore_);
+        EXPECT_EQ(stallscan::platform::OpenDescriptorCount(), descriptors_before_);
         EXPECT_TRUE(test_os::NoChildLeft());
     }
 
@@ -67,89 +70,94 @@ class ToolFaults : public ::testing::Test {
         test_os::SetEnv("KVLS_FAULT_MATCH", match);
     }
     std::vector<std::string> LoggedRuns() const { return ReadLines(log_); }
-
-    // Runs `task` on another thread while the runs matching `match` hang; once such a run has
-    // begun (the tool logs first), kills it and returns what `task` returned. A kill that does not
-    // end the run fails the test instead of hanging it.
-    template <typename Task>
-    auto KillHangingRun(const std::string& match, Task task) {
-        fs::remove(log_);
-        Fault("hang", match);
-        auto pending = std::async(std::launch::async, task);
+    // Waits until a run whose logged arguments contain `match` has begun (the tool logs first).
+    void AwaitRun(const std::string& match) const {
         for (int i = 0; i < 1000 && ReadFile(log_).find(match) == std::string::npos; ++i) {
             std::this_thread::sleep_for(10ms);
         }
         EXPECT_NE(ReadFile(log_).find(match), std::string::npos) << match;
-        basPosixCtl::KillChildProcess();
-        if (pending.wait_for(5s) != std::future_status::ready) {
-            ADD_FAILURE() << "the killed run did not return within 5 s";
-            while (pending.wait_for(100ms) != std::future_status::ready) {
-                basPosixCtl::KillChildProcess();
-            }
-        }
-        return pending.get();
     }
 
-    static clsDiagResult Diagnose(const std::string& job) {
-        clsDiagResult result;
-        basDiagJobs::DiagnoseJob("demo", "", job, result);
-        return result;
+    Diagnosis Diagnose(const std::string& job) {
+        Lister lister(source_);
+        return stallscan::diag::DiagnoseJob(lister, "demo", "", job);
     }
-    static std::string Report(const std::string& job) {
-        return Diagnose(job).GetTextForSavingToFile() + "\r\n";
-    }
+    std::string Report(const std::string& job) { return Diagnose(job).ReportText() + "\r\n"; }
 
     const fs::path log_ = fs::temp_directory_path() /
                           ("stallscan-faults-" + std::to_string(test_os::ProcessId()) + ".log");
-    int descriptorsBefore_ = 0;
+    ToolSource source_{KVLS_PATH};
+    int descriptors_before_ = 0;
 };
 
 }  // namespace
 
-TEST_F(ToolFaults, AHangingToolKilledFromAnotherThreadEndsTheRunWith2004) {
-    clsObjectAttrs queue;
-    const clsObjectAddr qOffice = Address(kClassQueue, "q-office");
-    EXPECT_EQ(KillHangingRun("q-office", [&] { return queue.Init(qOffice, false, "state"); }),
-              basPosixCtl::kKilledExitCode);
-    EXPECT_EQ(LoggedRuns().size(), 1u);
+// Two listings at once: stopping the one whose tool hangs ends it at once and leaves the other to
+// complete with its entries.
+TEST_F(ToolFaults, StoppingAHangingListingLeavesAnotherOneAlone) {
+    Fault("hang", "q-office");
+    std::stop_source stop;
+    auto hanging = std::async(std::launch::async, [&] {
+        ObjectAttributes queue;
+        Lister lister(source_, {stop.get_token()});
+        return queue.List(lister, {ObjectClass::kQueue, "q-office", ""}, false, "state");
+    });
+    AwaitRun("q-office");
+    auto answering = std::async(std::launch::async, [&] {
+        ObjectAttributes printer;
+        Lister lister(source_);
+        printer.List(lister, {ObjectClass::kPrinter, "lp-office", ""}, true);
+        return printer.SingleValue("associated-server");
+    });
+    EXPECT_EQ(answering.get(), "demo");
+    const auto start = std::chrono::steady_clock::now();
+    stop.request_stop();
+    EXPECT_EQ(hanging.get(), Status::kStopped);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 
-    clsJobList jobs;
-    EXPECT_EQ(KillHangingRun("demo:", [&] { return jobs.Init("demo", ""); }), 2004);
+    // A job list stopped the same way is empty; a time-out ends a listing the same way.
+    JobList jobs;
+    Lister stopped(source_, {stop.get_token()});
+    EXPECT_EQ(jobs.List(stopped, "demo", ""), Status::kStopped);
     EXPECT_EQ(jobs.Count(), 0);
+    Lister limited(source_, {{}, 300ms});
+    EXPECT_EQ(limited.List({{ObjectClass::kQueue, "q-office", ""}}).status, Status::kTimedOut);
 }
 
-TEST_F(ToolFaults, AHangingToolKilledDuringADiagnosisEndsThatJobWithItsAccessMessage) {
-    const clsDiagResult result = KillHangingRun("-cq", [] { return Diagnose("10"); });
-    EXPECT_EQ(MessageIds(result), std::vector<int32_t>{106});
-    EXPECT_EQ(result.Messages().at(0).args, std::vector<std::string>{"q-office"});
+TEST_F(ToolFaults, AHangingToolStoppedDuringADiagnosisEndsThatJobOnly) {
+    Fault("hang", "-cq");
+    std::stop_source stop;
+    Lister lister(source_, {stop.get_token()});
+    auto pending = std::async(std::launch::async,
+                              [&] { return stallscan::diag::DiagnoseJob(lister, "demo", "", "10"); });
+    AwaitRun("-cq");
+    stop.request_stop();
+    EXPECT_TRUE(pending.get().Messages().empty());
+    EXPECT_EQ(lister.Interruption(), Status::kStopped);
     // The next job runs normally.
     Fault("hang", "no run matches this");
     EXPECT_EQ(Report("10"), ExpectedReport("demo:10"));
 }
-
 // A tool that dies by a signal has not finished its listing, however much of it arrived: the run
 // is a failure, never a shorter listing taken for the whole. A tool that writes an error fails it
 // too, with the error kept.
-TEST_F(ToolFaults, FailedListingsGiveTheirCodeAndNoPartOfTheListing) {
-    clsKvOutput out, err;
+TEST_F(ToolFaults, FailedListingsGiveTheirStatusAndNoPartOfTheListing) {
     for (const char* fault : {"crash-after:60", "crash-after:0"}) {
         Fault(fault, "-cj");
-        EXPECT_EQ(basPosixCtl::RunListingQuery(Address(kClassJob, "demo:10"), "all", out, err),
-                  basPosixCtl::kStartFailed)
-            << fault;
-        EXPECT_TRUE(out.IsEmpty());
-        EXPECT_TRUE(err.IsEmpty());
+        const Answer answer = source_.List({{ObjectClass::kJob, "demo:10", ""}}, {});
+        EXPECT_EQ(answer.status, Status::kStartFailed) << fault;
+        EXPECT_TRUE(answer.objects.empty());
     }
     Fault("stderr:spooler down");
-    EXPECT_EQ(basPosixCtl::RunListingQuery(Address(kClassQueue, "q-office"), "state", out, err),
-              basPosixCtl::kToolReportedError);
-    EXPECT_TRUE(out.IsEmpty());
-    EXPECT_EQ(err.GetAll(), "spooler down\r\n");
+    const Answer answer = source_.List({{ObjectClass::kQueue, "q-office", ""}, "state"}, {});
+    EXPECT_EQ(answer.status, Status::kToolError);
+    EXPECT_EQ(answer.error_text, "spooler down\r\n");
 
-    clsJobList jobs;
-    EXPECT_EQ(jobs.Init("demo", ""), basPosixCtl::kToolReportedError);
+    JobList jobs;
+    Lister lister(source_);
+    EXPECT_EQ(jobs.List(lister, "demo", ""), Status::kToolError);
     Fault("crash-after:80");
-    EXPECT_EQ(jobs.Init("demo", ""), basPosixCtl::kStartFailed);
+    EXPECT_EQ(jobs.List(lister, "demo", ""), Status::kStartFailed);
     EXPECT_EQ(jobs.Count(), 0);
 }
 
@@ -158,7 +166,7 @@ TEST_F(ToolFaults, EachObjectThatCannotBeListedGivesItsAccessMessage) {
         const char* fault;
         const char* match;
         const char* job;
-        std::vector<int32_t> ids;
+        std::vector<int> ids;
     } cases[] = {
         // The server's full listing, the job (cut inside its name, which was once reported as the
         // job's name), the queue.
@@ -181,43 +189,41 @@ TEST_F(ToolFaults, EachObjectThatCannotBeListedGivesItsAccessMessage) {
     };
     for (const auto& c : cases) {
         Fault(c.fault, c.match);
-        EXPECT_EQ(MessageIds(Diagnose(c.job)), c.ids) << c.fault << " " << c.match;
+        std::vector<int> ids;
+        for (const Msg id : MessageIds(Diagnose(c.job))) {
+            ids.push_back(static_cast<int>(id));
+        }
+        EXPECT_EQ(ids, c.ids) << c.fault << " " << c.match;
     }
 }
 
 TEST_F(ToolFaults, FiftyMegabytesAreReadAfterOneRepeatAndParseToTheSameEntries) {
-    const clsObjectAddr printer = Address(kClassPrinter, "lp-office");
-    clsObjectAttrs plain;
-    ASSERT_EQ(plain.Init(printer, true), 0);
+    const Request printer{{ObjectClass::kPrinter, "lp-office", ""}};
+    const Answer plain = source_.List(printer, {});
+    ASSERT_EQ(plain.status, Status::kOk);
     constexpr int32_t k50M = 50 * 1024 * 1024;
     Fault("bytes:50M");
     fs::remove(log_);
-    clsKvOutput out, err;
-    ASSERT_EQ(basPosixCtl::RunListingQuery(printer, "", out, err), 0);
+    const Answer flooded = source_.List(printer, {});
+    ASSERT_EQ(flooded.status, Status::kOk);
     EXPECT_EQ(LoggedRuns().size(), 2u);  // one repeat with the grown read size
-    EXPECT_EQ(out.Length(), k50M);
-    EXPECT_EQ(basPosixCtl::StdoutReadSize(), k50M);
+    EXPECT_EQ(source_.OutReadSize(), k50M);
+    ASSERT_EQ(flooded.objects.size(), 1u);
+    EXPECT_EQ(flooded.objects[0].name, "lp-office");
+    EXPECT_EQ(EntryMap(flooded.objects[0].entries), EntryMap(plain.objects.at(0).entries));
 
-    clsStringList entries;
-    std::string name;
-    EXPECT_EQ(basPosixCtl::ParseListing(out, name, entries), 0);
-    EXPECT_EQ(name, "lp-office");
-    ASSERT_EQ(entries.Count(), plain.Entries().Count());
-    for (int32_t i = 1; i <= entries.Count(); ++i) {
-        EXPECT_EQ(entries.KeyAt(i), plain.Entries().KeyAt(i));
-        EXPECT_EQ(entries.Item(i), plain.Entries().Item(i));
-    }
-
-    // The size is learnt for the process: the next listing of that size runs once.
-    ASSERT_EQ(basPosixCtl::RunListingQuery(printer, "", out, err), 0);
+    // The size is learnt by the source: the next listing of that size runs once.
+    ASSERT_EQ(source_.List(printer, {}).status, Status::kOk);
     EXPECT_EQ(LoggedRuns().size(), 3u);
 
     // A diagnosis whose job listings flood gives the same report with one repeat, of its first
     // job listing, beyond the 8 runs of demo:10.
     Fault("bytes:50M", "-cj");
-    basPosixCtl::ResetReadSizes();
+    ToolSource fresh(KVLS_PATH);
+    Lister lister(fresh);
     fs::remove(log_);
-    EXPECT_EQ(Report("10"), ExpectedReport("demo:10"));
+    EXPECT_EQ(stallscan::diag::DiagnoseJob(lister, "demo", "", "10").ReportText() + "\r\n",
+              ExpectedReport("demo:10"));
     const std::vector<std::string> runs = LoggedRuns();
     ASSERT_EQ(runs.size(), 9u);
     EXPECT_EQ(runs[1], runs[2]);

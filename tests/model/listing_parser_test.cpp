@@ -2,35 +2,41 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "text/text_functions.h"
+
 namespace {
 
 using namespace std::string_literals;
-using Entries = std::vector<std::pair<std::string, std::string>>;
+using stallscan::model::CapturedOutput;
+using stallscan::model::ParseListing;
+using stallscan::text::FoldCase;
+// Entries by key in lower case: keys ignore letter case, and the store keeps no order.
+using Entries = std::map<std::string, std::string>;
 
 struct Parsed {
-    int32_t result;
+    bool listed;
     std::string name;
     Entries entries;
 };
 
-Parsed Parse(clsKvOutput& out) {
-    clsStringList list;
+Parsed Parse(CapturedOutput& out) {
+    stallscan::model::Entries parsed;
     std::string name = "stale";
-    const int32_t result = basPosixCtl::ParseListing(out, name, list);
+    const bool listed = ParseListing(out, name, parsed);
     Entries entries;
-    for (int32_t i = 1; i <= list.Count(); ++i) {
-        entries.emplace_back(list.KeyAt(i), list.Item(i));
+    for (const auto& [key, values] : parsed) {
+        entries[FoldCase(key)] = values;
     }
-    return {result, name, entries};
+    return {listed, name, entries};
 }
 
 Parsed Parse(const std::string& text) {
-    clsKvOutput out;
-    out.Init(text);
+    CapturedOutput out(text);
     return Parse(out);
 }
 
@@ -39,10 +45,9 @@ TEST(ListingParser, ReadsOneJobWithItsDocumentsAndStopsAtTheNextObject) {
         "srv1:42: job-name = weekly report\r\nsrv1:42: printers-assigned = p1\r\n   p2\r\n"
         "srv1:42.1: document-format = PCL\r\nsrv1:42.2: document-format = simple-text\r\n"
         "srv1:42.2: octet-count = 0\r\n";
-    clsKvOutput out;
-    out.Init(first + "srv1:43: job-name = other\r\n");
+    CapturedOutput out(first + "srv1:43: job-name = other\r\n");
     const Parsed job = Parse(out);
-    EXPECT_EQ(job.result, 0);
+    EXPECT_TRUE(job.listed);
     EXPECT_EQ(job.name, "srv1:42");
     EXPECT_EQ(job.entries, (Entries{{"job-name", "weekly report\0"s},
                                     {"printers-assigned", "p1\0p2\0"s},
@@ -50,17 +55,17 @@ TEST(ListingParser, ReadsOneJobWithItsDocumentsAndStopsAtTheNextObject) {
                                     {"2.document-format", "simple-text\0"s},
                                     {"2.octet-count", "0\0"s},
                                     {"number-of-documents", "2"}}));
-    EXPECT_EQ(out.OTell(), static_cast<int32_t>(first.size()) + 1);
+    EXPECT_EQ(out.Tell(), static_cast<int32_t>(first.size()) + 1);
     EXPECT_EQ(Parse(out).entries, (Entries{{"job-name", "other\0"s}}));
     const Parsed end = Parse(out);
-    EXPECT_EQ(end.result, 900);
+    EXPECT_FALSE(end.listed);
     EXPECT_EQ(end.name, "");
 }
 
 TEST(ListingParser, LinesOfNoAttributeGiveNoEntry) {
     for (const std::string& text :
          {""s, "# c\r\n#x: y = z\r\n"s, "s: a = \r\nx: y\r\na = b\r\n\tp: q = r\r\ns: = v\r\n"s}) {
-        EXPECT_EQ(Parse(text).result, 900) << text;
+        EXPECT_FALSE(Parse(text).listed) << text;
     }
 }
 
@@ -79,7 +84,7 @@ TEST(ListingParser, LineShapesAndContinuations) {
         "srv1:42: Job-Name = again\r\n");
     EXPECT_EQ(parsed.name, "srv1:42");
     EXPECT_EQ(parsed.entries,
-              (Entries{{"tab", "\tx\t\0y\0"s}, {"empty", "z\0"s}, {"Job-Name", "again\0"s}}));
+              (Entries{{"tab", "\tx\t\0y\0"s}, {"empty", "z\0"s}, {"job-name", "again\0"s}}));
     EXPECT_EQ(Parse("srv1:42: job-name = a = b: c\r\n  srv1:43: x = y\r\n").entries,
               (Entries{{"job-name", "a = b: c\0srv1:43: x = y\0"s}}));
 }
@@ -97,15 +102,15 @@ TEST(ListingParser, DocumentNumbers) {
                                      {"d", "4\0"s},
                                      {"x.e", "5\0"s},
                                      {"number-of-documents", "3"}}));
-    EXPECT_EQ(Parse("j:1: a = 1\r\nj:1.99999999999: c = 3\r\n").entries.back(),
-              (std::pair<std::string, std::string>{"number-of-documents", "2147483647"}));
+    EXPECT_EQ(Parse("j:1: a = 1\r\nj:1.99999999999: c = 3\r\n").entries["number-of-documents"],
+              "2147483647");
 }
 
 TEST(ListingParser, HostileInputNeitherCrashesNorHangs) {
     const std::string big(1 << 20, 'v');
     const Parsed longLine = Parse("s: a = " + big + "\r\n " + big + "\r\ns: b" + big);
     ASSERT_EQ(longLine.entries.size(), 1u);
-    EXPECT_EQ(longLine.entries[0].second.size(), 2 * big.size() + 2);
+    EXPECT_EQ(longLine.entries.at("a").size(), 2 * big.size() + 2);
 
     const Parsed nuls = Parse("s\0: a\0 = \0v\r\n\0\r\ns\0: b = \xff\xfe"s);
     EXPECT_EQ(nuls.name, "s\0"s);
@@ -118,7 +123,45 @@ TEST(ListingParser, HostileInputNeitherCrashesNorHangs) {
     for (int i = 0; i < 200000; ++i) {
         many += "  y\r\n#\r\n";
     }
-    ASSERT_EQ(Parse(many).entries.at(0).second.size(), 2u + 200000u * 2u);
+    ASSERT_EQ(Parse(many).entries.at("a").size(), 2u + 200000u * 2u);
+}
+
+// Each line read with the position after it; at the end GetLine gives -1, leaves the line
+// untouched and the position after the text.
+std::vector<std::pair<int32_t, std::string>> ReadAll(CapturedOutput& o) {
+    std::vector<std::pair<int32_t, std::string>> lines;
+    std::string line = "untouched";
+    for (int32_t at = 0; lines.size() < 100 && (at = o.GetLine(line)) != -1;) {
+        lines.emplace_back(at, line);
+    }
+    EXPECT_EQ(line, lines.empty() ? "untouched" : lines.back().second);
+    EXPECT_EQ(o.Tell(), o.Length() + 1);
+    return lines;
+}
+
+TEST(CapturedOutput, LinesEndAtCrLfOnlyAndSeekStaysInsideTheText) {
+    using Lines = std::vector<std::pair<int32_t, std::string>>;
+    const std::pair<std::string, Lines> cases[] = {
+        {"a\r\nb", {{4, "a"}, {5, "b"}}},
+        {"a\r\n", {{4, "a"}}},  // no empty last line
+        {"\r\n\r\n", {{3, ""}, {5, ""}}},
+        {"x\ny\rz\0w"s, {{8, "x\ny\rz\0w"s}}},  // a lone CR or LF and a NUL are characters
+        {"", {}},
+    };
+    for (const auto& [text, lines] : cases) {
+        CapturedOutput o(text);
+        EXPECT_EQ(ReadAll(o), lines) << text;
+    }
+    CapturedOutput o("ab\r\ncd");  // length 6
+    std::string line;
+    o.GetLine(line);
+    EXPECT_EQ(o.Seek(0), 0);
+    EXPECT_EQ(o.Seek(7), 0);
+    EXPECT_EQ(o.Tell(), 5);
+    EXPECT_EQ(o.Seek(6), 6);
+    EXPECT_EQ(ReadAll(o), (Lines{{7, "d"}}));
+    o.Append("\r\ne");  // appending restarts reading
+    EXPECT_EQ(ReadAll(o), (Lines{{5, "ab"}, {9, "cd"}, {10, "e"}}));
 }
 
 }  // namespace

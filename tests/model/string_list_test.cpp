@@ -11,9 +11,10 @@
 namespace {
 
 using namespace std::string_literals;
+using stallscan::model::StringList;
 using V = std::vector<std::string>;
 
-V Items(const clsStringList& list) {
+V Items(const StringList& list) {
     V items;
     for (int32_t i = 1; i <= list.Count(); ++i) {
         items.push_back(list.Item(i));
@@ -22,18 +23,18 @@ V Items(const clsStringList& list) {
 }
 
 TEST(StringList, SplitSkipsEmptyPiecesAndKeepsLastOccurrence) {
-    clsStringList list;
-    EXPECT_EQ(list.Init(""), 0);
-    EXPECT_EQ(list.Init(",a,,b,a,", ","), 2);
+    StringList list;
+    EXPECT_EQ(list.Assign(""), 0);
+    EXPECT_EQ(list.Assign(",a,,b,a,", ","), 2);
     EXPECT_EQ(Items(list), (V{"b", "a"}));
-    EXPECT_EQ(list.Init("a::b:c", "::"), 2);
-    EXPECT_EQ(list.Init("a b"), 1);  // default delimiter: NUL
+    EXPECT_EQ(list.Assign("a::b:c", "::"), 2);
+    EXPECT_EQ(list.Assign("a b"), 1);  // default delimiter: NUL
     EXPECT_EQ(list.Append("x\0y\0\0a b\0"s), 3);
     EXPECT_EQ(Items(list), (V{"x", "y", "a b"}));
 }
 
 TEST(StringList, NumericTextsArePositionsOnlyInsideTheList) {
-    clsStringList list;
+    StringList list;
     list.Add("first", "2");
     list.Add("second");
     EXPECT_EQ(list.Item("2"), "second");
@@ -46,7 +47,7 @@ TEST(StringList, NumericTextsArePositionsOnlyInsideTheList) {
 }
 
 TEST(StringList, SearchGoesOnFromItsCursor) {
-    clsStringList list;
+    StringList list;
     EXPECT_EQ(list.FindNext(), 0);
     for (const char* key : {"k1", "", "k2", "k3"}) {
         list.Add(*key ? "a" : "x", key);
@@ -60,22 +61,22 @@ TEST(StringList, SearchGoesOnFromItsCursor) {
 }
 
 TEST(StringList, JoinCopyAndMove) {
-    clsStringList list;
-    EXPECT_EQ(list.GetAllItems(";", false), "");
-    list.Init("a b", " ");
-    EXPECT_EQ(list.GetAllItems(), "a\0b\0"s);
-    EXPECT_EQ(list.GetAllItems(";", false), "a;b");
+    StringList list;
+    EXPECT_EQ(list.Join(";", false), "");
+    list.Assign("a b", " ");
+    EXPECT_EQ(list.Join(), "a\0b\0"s);
+    EXPECT_EQ(list.Join(";", false), "a;b");
 
-    clsStringList target;
+    StringList target;
     target.Add("b", "key");
-    target.CopyAllItems(list);
-    target.CopyAllItems(target);
+    target.AddAll(list);
+    target.AddAll(target);
     EXPECT_EQ(Items(target), (V{"a", "b"}));
     EXPECT_EQ(target.Item("key"), "");
 
-    clsStringList copy(target);
+    StringList copy(target);
     target.Add("c");
-    clsStringList moved(std::move(copy));
+    StringList moved(std::move(copy));
     EXPECT_EQ(Items(moved), (V{"a", "b"}));
     copy = target;  // a moved-from list is usable
     EXPECT_EQ(copy.Count(), 3);
@@ -90,33 +91,33 @@ class ReferenceList {
             return;
         }
         Remove(key.empty() ? Find(text) : KeyPos(key));
-        m_items.emplace_back(text, key);
+        items_.emplace_back(text, key);
     }
     void Remove(int32_t p) {
         if (p >= 1 && p <= Count()) {
-            m_items.erase(m_items.begin() + p - 1);
+            items_.erase(items_.begin() + p - 1);
         }
     }
     int32_t KeyPos(const std::string& key) const {
         for (int32_t p = 1; p <= Count(); ++p) {
-            if (Fold(m_items[p - 1].second) == Fold(key)) {
+            if (Fold(items_[p - 1].second) == Fold(key)) {
                 return p;
             }
         }
         return 0;
     }
-    std::string Item(int32_t p) const { return InList(p) ? m_items[p - 1].first : ""; }
-    std::string KeyAt(int32_t p) const { return InList(p) ? m_items[p - 1].second : ""; }
+    std::string Item(int32_t p) const { return InList(p) ? items_[p - 1].first : ""; }
+    std::string KeyAt(int32_t p) const { return InList(p) ? items_[p - 1].second : ""; }
     int32_t Find(const std::string& text, int32_t from = 1, bool substring = false) const {
         for (int32_t p = from; p <= Count(); ++p) {
-            const std::string& item = m_items[p - 1].first;
+            const std::string& item = items_[p - 1].first;
             if (substring ? item.find(text) != std::string::npos : item == text) {
                 return p;
             }
         }
         return 0;
     }
-    int32_t Count() const { return static_cast<int32_t>(m_items.size()); }
+    int32_t Count() const { return static_cast<int32_t>(items_.size()); }
 
   private:
     bool InList(int32_t p) const { return p >= 1 && p <= Count(); }
@@ -126,7 +127,7 @@ class ReferenceList {
         }
         return s;
     }
-    std::vector<std::pair<std::string, std::string>> m_items;
+    std::vector<std::pair<std::string, std::string>> items_;
 };
 
 // Keys ignore letter case, texts do not; an empty text is never added; a keyed Add replaces the
@@ -135,7 +136,7 @@ class ReferenceList {
 TEST(StringList, AgreesWithALinearListUnderRandomOperations) {
     std::mt19937 rng(12345);
     auto pick = [&](int n) { return static_cast<int32_t>(rng() % static_cast<unsigned>(n)); };
-    clsStringList list;
+    StringList list;
     ReferenceList ref;
     for (int step = 0; step < 20000; ++step) {
         const int32_t t = pick(13);

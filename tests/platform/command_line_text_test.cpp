@@ -7,6 +7,8 @@
 
 #include "platform/platform.h"
 
+namespace platform = stallscan::platform;
+
 namespace {
 
 // A plain name ends at the first blank or tab, and the blanks after it go; in the name a quote

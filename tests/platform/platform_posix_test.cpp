@@ -8,6 +8,8 @@
 #include "platform/platform.h"
 #include "support/test_os.h"
 
+namespace platform = stallscan::platform;
+
 namespace {
 
 using test_os::WriteFile;

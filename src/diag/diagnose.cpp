@@ -1,0 +1,297 @@
+#include "diag/diagnose.h"
+
+#include <cmath>
+
+#include "diag/printer_checks.h"
+#include "model/string_list.h"
+#include "text/text_functions.h"
+
+namespace stallscan::diag {
+
+namespace {
+
+using listing::ObjectAttributes;
+using model::ObjectClass;
+using text::Catalog;
+using text::Msg;
+
+bool Is(const std::string& value, Msg keyword) {
+    return value == Catalog(keyword);
+}
+
+// What DiagnoseJob works with and has learnt so far about one job.
+struct JobWalk {
+    listing::Lister& lister;
+    const std::string& server;
+    const std::string& domain;
+    const std::string& job_id;
+    Diagnosis& diagnosis;
+    std::string job_object_name;
+    std::string server_state;
+    ObjectAttributes server_attrs;
+    ObjectAttributes job;
+
+    bool List(ObjectAttributes& attrs, ObjectClass object_class, const std::string& name,
+              bool list_all, std::string requested) {
+        return ListObject(lister, attrs, object_class, name, domain, list_all,
+                          std::move(requested));
+    }
+};
+
+// Branch A: the job has completed or is retained.
+void DiagnoseFinishedJob(JobWalk& walk, const std::string& state) {
+    const ObjectAttributes& job = walk.job;
+    Diagnosis& diagnosis = walk.diagnosis;
+    const bool completed = Is(state, Msg::kCompleted);
+    if (completed) {
+        std::string period = job.SingleValue("job-completion-period");
+        if (period.empty()) {
+            period = walk.server_attrs.SingleValue("default-job-completion-period");
+        }
+        diagnosis.Add(Msg::kJobCompletedPeriod, {period});
+    } else {
+        diagnosis.Add(Msg::kJobRetainedPeriod, {job.SingleValue("job-retention-period")});
+    }
+
+    const std::string reasons = job.MultiValues("job-state-reasons");
+    diagnosis.Add(Msg::kJobCompletedState, {reasons});
+
+    const std::string state_message = job.SingleValue("job-state-message");
+    if (!state_message.empty()) {
+        diagnosis.Add(Msg::kJobStateMessage, {state_message});
+    }
+
+    if (!completed && reasons.find("completed-with-errors") != std::string::npos) {
+        // The printer is listed for its native formats; when it cannot be, the check is skipped.
+        const std::string assigned = job.SingleValue("printers-assigned");
+        ObjectAttributes printer;
+        if (!assigned.empty() && walk.List(printer, ObjectClass::kPrinter, assigned, false,
+                                           "native-document-formats-ready")) {
+            CheckNativeDocFormats(diagnosis, assigned, printer, job);
+        }
+    }
+
+    if (completed && reasons.find("aborted-by-system") != std::string::npos &&
+        std::floor(text::NumericValue(job.SingleValue("total-job-octets"))) == 0) {
+        diagnosis.Add(Msg::kWarningZeroSize);
+    }
+}
+
+// Branch B: the job is processing or printing; report its assigned printer.
+void DiagnoseActiveJob(JobWalk& walk, const std::string& state) {
+    Diagnosis& diagnosis = walk.diagnosis;
+    diagnosis.Add(Is(state, Msg::kProcessing) ? Msg::kJobProcessing : Msg::kJobPrinting);
+
+    const std::string assigned = walk.job.SingleValue("printers-assigned");
+    if (assigned.empty()) {
+        return;
+    }
+    ObjectAttributes printer;
+    if (!walk.List(printer, ObjectClass::kPrinter, assigned, false,
+                   "printer-state printer-problem-message")) {
+        diagnosis.AddAccessFailure(ObjectClass::kPrinter, assigned);
+        return;
+    }
+    diagnosis.Add(Msg::kAssignedPrinterState, {assigned, printer.SingleValue("printer-state")});
+
+    const std::string problem = printer.SingleValue("printer-problem-message");
+    if (!problem.empty()) {
+        diagnosis.Add(Msg::kPrinterProblemMessage, {problem});
+    }
+}
+
+// Branch C: any other state; report the state and its reasons or message.
+void DiagnoseOtherJob(JobWalk& walk, const std::string& state) {
+    Diagnosis& diagnosis = walk.diagnosis;
+    diagnosis.Add(Msg::kJobStateIs, {state});
+    const std::string reasons = walk.job.MultiValues("job-state-reasons");
+    if (!reasons.empty()) {
+        diagnosis.Add(Msg::kJobStateReason, {reasons});
+        return;
+    }
+    const std::string state_message = walk.job.SingleValue("job-state-message");
+    if (!state_message.empty()) {
+        diagnosis.Add(Msg::kJobStateMessage, {state_message});
+    }
+}
+
+// The reasons that the job itself gives for waiting.
+void ReportJobHold(JobWalk& walk, const std::string& state) {
+    const ObjectAttributes& job = walk.job;
+    Diagnosis& diagnosis = walk.diagnosis;
+    if (Is(state, Msg::kPaused)) {
+        diagnosis.Add(Msg::kReasonJobPaused);
+        if (Is(job.SingleValue("job-hold"), Msg::kTrue)) {
+            diagnosis.Add(Msg::kReasonJobHeld, {Catalog(Msg::kJobHoldSet)});
+            CheckEmptyDocuments(diagnosis, job);
+        }
+    }
+    if (Is(state, Msg::kHeld)) {
+        diagnosis.Add(Msg::kReasonJobHeld, {job.MultiValues("job-state-reasons")});
+        CheckEmptyDocuments(diagnosis, job);
+    }
+}
+
+// Runs the printer checks over the list; false when the diagnosis must stop without the tail.
+bool CheckPrinters(JobWalk& walk, const std::string& printers) {
+    PrinterLoop loop(walk.lister, walk.domain);
+    const model::StringList names(printers);
+    for (int32_t i = 1; i <= names.Count(); ++i) {
+        switch (CheckPrinter(walk.diagnosis, names.Item(i), walk.job, loop)) {
+            case PrinterCheckOutcome::kNextPrinter:
+                break;
+            case PrinterCheckOutcome::kEndLoop:
+                return true;
+            case PrinterCheckOutcome::kStopDiagnosis:
+                return false;
+        }
+    }
+    return true;
+}
+
+// The closing messages of a waiting job, and the re-check when nothing was found.
+void ReportTail(JobWalk& walk) {
+    Diagnosis& diagnosis = walk.diagnosis;
+    const std::string state_message = walk.job.SingleValue("job-state-message");
+    if (!state_message.empty()) {
+        diagnosis.Add(Msg::kReasonJobStateMessage, {state_message});
+    }
+    const std::string intervening = walk.job.SingleValue("intervening-jobs");
+    if (text::NumericValue(intervening) != 0) {
+        diagnosis.Add(Msg::kReasonInterveningJobs, {intervening});
+    }
+    if (!diagnosis.MessageText().empty()) {
+        return;
+    }
+
+    diagnosis.Add(Msg::kNoProblemsFound);
+    if (!walk.List(walk.job, ObjectClass::kJob, walk.job_object_name, false,
+                   "current-job-state")) {
+        diagnosis.AddAccessFailure(ObjectClass::kJob, walk.job_object_name);
+        return;
+    }
+    const std::string fresh_state = walk.job.SingleValue("current-job-state");
+    if (!Is(fresh_state, Msg::kPending)) {
+        diagnosis.Add(Msg::kNoLongerPending, {fresh_state});
+    }
+}
+
+// Branch D: the job is waiting (pending, paused or held); look for what blocks it.
+void DiagnoseWaitingJob(JobWalk& walk, const std::string& state) {
+    Diagnosis& diagnosis = walk.diagnosis;
+    const std::string queue = walk.job.SingleValue("assigned-queue");
+    if (queue.empty()) {
+        diagnosis.Add(Msg::kNoAssignedQueue, {walk.job_object_name});
+        return;
+    }
+    ObjectAttributes queue_attrs;
+    if (!walk.List(queue_attrs, ObjectClass::kQueue, queue, false,
+                   "physical-printers-supported state")) {
+        diagnosis.AddAccessFailure(ObjectClass::kQueue, queue);
+        return;
+    }
+
+    std::string printers = queue_attrs.MultiValues("physical-printers-supported");
+    const std::string queue_state = queue_attrs.SingleValue("state");
+    diagnosis.SetPrintersSupported(printers);
+    const std::string requested = walk.job.MultiValues("physical-printers-requested");
+    if (!requested.empty()) {
+        printers = requested;
+        diagnosis.SetPrintersRequested(printers);
+    }
+
+    ReportJobHold(walk, state);
+
+    if (Is(walk.server_state, Msg::kPaused)) {
+        diagnosis.Add(Msg::kReasonSpoolerPaused, {walk.server});
+    }
+    if (queue_state.empty()) {
+        diagnosis.Add(Msg::kNoQueueState, {queue});
+        return;
+    }
+    if (Is(queue_state, Msg::kPaused)) {
+        diagnosis.Add(Msg::kReasonQueuePaused, {queue});
+    }
+    if (printers.empty()) {
+        diagnosis.Add(Msg::kReasonNoPrinters);
+        return;
+    }
+
+    if (CheckPrinters(walk, printers)) {
+        ReportTail(walk);
+    }
+}
+
+// Lists the server and the job; false (with the message written) when the diagnosis ends.
+bool ListServerAndJob(JobWalk& walk) {
+    Diagnosis& diagnosis = walk.diagnosis;
+    if (walk.server.empty()) {
+        diagnosis.Add(Msg::kNoServerSpecified);
+        return false;
+    }
+    diagnosis.SetSpoolerName(walk.server);
+    if (!walk.List(walk.server_attrs, ObjectClass::kServer, walk.server, true, "")) {
+        diagnosis.AddAccessFailure(ObjectClass::kServer, walk.server);
+        return false;
+    }
+    walk.server_state = walk.server_attrs.SingleValue("server-state");
+    if (walk.server_state.empty()) {
+        diagnosis.AddAccessFailure(ObjectClass::kServer, walk.server);
+        return false;
+    }
+
+    if (std::floor(text::NumericValue(walk.job_id)) <= 0) {
+        diagnosis.Add(Msg::kInvalidJobId, {walk.job_id});
+        return false;
+    }
+    walk.job_object_name = walk.server + ":" + walk.job_id;
+    if (!walk.List(walk.job, ObjectClass::kJob, walk.job_object_name, true,
+                   "int-max-copy-count") ||
+        walk.job.SingleValue("job-identifier").empty()) {
+        diagnosis.Add(Msg::kJobNotFound, {walk.job_id, walk.server});
+        return false;
+    }
+    return true;
+}
+
+void Walk(JobWalk& walk) {
+    if (!ListServerAndJob(walk)) {
+        return;
+    }
+    Diagnosis& diagnosis = walk.diagnosis;
+    diagnosis.SetJobName(walk.job.SingleValue("job-name"));
+    diagnosis.SetJobStatus(walk.job.SingleValue("current-job-state"));
+    diagnosis.SetQueueName(walk.job.SingleValue("assigned-queue"));
+    const std::string state = diagnosis.JobStatus();
+    if (state.empty()) {
+        diagnosis.Add(Msg::kNoJobState, {walk.job_id});
+        return;
+    }
+
+    if (Is(state, Msg::kCompleted) || Is(state, Msg::kRetained)) {
+        DiagnoseFinishedJob(walk, state);
+    } else if (Is(state, Msg::kProcessing) || Is(state, Msg::kPrinting)) {
+        DiagnoseActiveJob(walk, state);
+    } else if (Is(state, Msg::kPending) || Is(state, Msg::kPaused) || Is(state, Msg::kHeld)) {
+        DiagnoseWaitingJob(walk, state);
+    } else {
+        DiagnoseOtherJob(walk, state);
+    }
+}
+
+}  // namespace
+
+Diagnosis DiagnoseJob(listing::Lister& lister, const std::string& server,
+                      const std::string& domain, const std::string& job_id) {
+    Diagnosis diagnosis;
+    diagnosis.SetJobId(job_id);
+    JobWalk walk{lister, server, domain, job_id, diagnosis, {}, {}, {}, {}};
+    try {
+        Walk(walk);
+    } catch (const ListingInterrupted&) {
+        // The listing that was stopped or timed out ends the diagnosis; the lister tells which.
+    }
+    return diagnosis;
+}
+
+}  // namespace stallscan::diag

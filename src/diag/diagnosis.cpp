@@ -1,0 +1,125 @@
+#include "diag/diagnosis.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "text/text_functions.h"
+
+namespace stallscan::diag {
+
+namespace {
+
+using text::Catalog;
+using text::kCrLf;
+using text::Msg;
+
+constexpr size_t kMaxArgs = 9;
+
+// A line of the saved record: the catalogue text with "%1" filled, ended by CR LF even when the
+// catalogue text itself has no line break. Values are inserted literally: a "%2" in a job name
+// stays in the report.
+std::string RecordLine(Msg id, std::string_view arg = {}) {
+    std::string line = text::SubstituteArgsLiteral(Catalog(id), {arg});
+    if (!line.ends_with(kCrLf)) {
+        line += kCrLf;
+    }
+    return line;
+}
+
+// The field, or the catalogue text `fallback` when the field is empty.
+const std::string& OrFallback(const std::string& field, Msg fallback) {
+    return field.empty() ? Catalog(fallback) : field;
+}
+
+}  // namespace
+
+void Diagnosis::AddAccessFailure(model::ObjectClass object_class, std::string_view name) {
+    const auto code = static_cast<int32_t>(object_class);
+    if (code < 1 || code > 5) {
+        return;
+    }
+    // 104 server, 105 printer, 106 queue, 107 job, 108 document.
+    const auto id = static_cast<Msg>(static_cast<int32_t>(Msg::kUnableToAccessServer) + code - 1);
+    Append(id, {std::string(name)}, text::SubstituteArgsLiteral(Catalog(id), {name}));
+}
+
+void Diagnosis::Add(Msg id, std::initializer_list<std::string_view> args) {
+    std::vector<std::string> formatted;
+    formatted.reserve(std::min(args.size(), kMaxArgs));
+    for (std::string_view arg : args) {
+        if (formatted.size() == kMaxArgs) {
+            break;
+        }
+        formatted.push_back(FormatValueList(arg));
+    }
+    std::vector<std::string_view> views(formatted.begin(), formatted.end());
+    views.resize(kMaxArgs);
+    std::string filled = text::SubstituteArgsLiteral(
+        Catalog(id),
+        {views[0], views[1], views[2], views[3], views[4], views[5], views[6], views[7], views[8]});
+    Append(id, std::move(formatted), std::move(filled));
+}
+
+void Diagnosis::Append(Msg id, std::vector<std::string> args, std::string text) {
+    message_text_ += text;
+    messages_.push_back(Message{id, std::move(args), std::move(text)});
+}
+
+std::string Diagnosis::ReportText() const {
+    std::string identifier;
+    if (job_id_.empty()) {
+        identifier = Catalog(Msg::kUnknownId);
+    } else if (!spooler_name_.empty()) {
+        identifier = spooler_name_ + ":" + job_id_;
+    } else {
+        identifier = job_id_;
+    }
+
+    std::string text = RecordLine(Msg::kJobIdentifierLine, identifier);
+    text += RecordLine(Msg::kJobNameLine, OrFallback(job_name_, Msg::kUnknownName));
+    text += RecordLine(Msg::kJobStatusLine, OrFallback(job_status_, Msg::kUnknownStatus));
+    text += RecordLine(Msg::kAssignedSpoolerLine, OrFallback(spooler_name_, Msg::kUnknownSpooler));
+    text += RecordLine(Msg::kAssignedQueueLine, OrFallback(queue_name_, Msg::kUnknownQueue));
+    text +=
+        RecordLine(Msg::kPhysicalPrintersLine, OrFallback(printers_supported_, Msg::kUnknownPrinters));
+    if (!printers_requested_.empty()) {
+        text += RecordLine(Msg::kRequestedPrintersLine, printers_requested_);
+    }
+    text += RecordLine(Msg::kReasonsHeading);
+    text += message_text_;
+    return text;
+}
+
+std::string Diagnosis::FormatValueList(std::string_view values) {
+    // Split at NUL; empty pieces drop out.
+    std::vector<std::string_view> pieces;
+    size_t start = 0;
+    while (start <= values.size()) {
+        const size_t end = std::min(values.find('\0', start), values.size());
+        if (end > start) {
+            pieces.push_back(values.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+
+    // Each distinct value once, at the place of its last occurrence.
+    std::vector<std::string_view> distinct;
+    std::unordered_set<std::string_view> seen;
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+        if (seen.insert(*it).second) {
+            distinct.push_back(*it);
+        }
+    }
+    std::reverse(distinct.begin(), distinct.end());
+
+    std::string result;
+    for (size_t i = 0; i < distinct.size(); ++i) {
+        if (i > 0) {
+            result += ", ";
+        }
+        result += text::StripQuotes(distinct[i]);
+    }
+    return result;
+}
+
+}  // namespace stallscan::diag

@@ -1,0 +1,70 @@
+#pragma once
+// What the diagnosis found about one job: its identifying fields, which the result window shows
+// as a row, and its messages, which the reports hold.
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/object_address.h"
+#include "text/catalog.h"
+
+namespace stallscan::diag {
+
+// One message as data: its catalogue number, its arguments as substituted and its text.
+struct Message {
+    text::Msg id;
+    std::vector<std::string> args;
+    std::string text;
+};
+
+class Diagnosis {
+  public:
+    // Field writes store the values of a multi-value text (values each followed by NUL) as a list
+    // separated by ", " (FormatValueList); a text without NUL is one value.
+    void SetJobId(std::string_view values) { job_id_ = FormatValueList(values); }
+    void SetJobName(std::string_view values) { job_name_ = FormatValueList(values); }
+    void SetJobStatus(std::string_view values) { job_status_ = FormatValueList(values); }
+    void SetSpoolerName(std::string_view values) { spooler_name_ = FormatValueList(values); }
+    void SetQueueName(std::string_view values) { queue_name_ = FormatValueList(values); }
+    void SetPrintersSupported(std::string_view values) { printers_supported_ = FormatValueList(values); }
+    void SetPrintersRequested(std::string_view values) { printers_requested_ = FormatValueList(values); }
+
+    const std::string& JobId() const { return job_id_; }
+    const std::string& JobName() const { return job_name_; }
+    const std::string& JobStatus() const { return job_status_; }
+    const std::string& SpoolerName() const { return spooler_name_; }
+    const std::string& QueueName() const { return queue_name_; }
+    const std::string& PrintersSupported() const { return printers_supported_; }
+    const std::string& PrintersRequested() const { return printers_requested_; }
+
+    // Appends catalogue message `id` with its placeholders filled by the arguments, each formatted
+    // as a value list first.
+    void Add(text::Msg id, std::initializer_list<std::string_view> args = {});
+    // Appends the unable-to-access message (104 to 108) of an object class from server to
+    // document, with the name unchanged; any other class adds nothing.
+    void AddAccessFailure(model::ObjectClass object_class, std::string_view name);
+
+    // Every message's text, one after the other.
+    const std::string& MessageText() const { return message_text_; }
+    const std::vector<Message>& Messages() const { return messages_; }
+
+    // The record as a log file holds it: the identifying lines, the reasons heading and the
+    // messages, every line ended by CR LF.
+    std::string ReportText() const;
+
+    // A NUL-separated multi-value text as its distinct values (each at the place of its last
+    // occurrence), each without one pair of enclosing double quotes, joined by ", ".
+    static std::string FormatValueList(std::string_view values);
+
+  private:
+    void Append(text::Msg id, std::vector<std::string> args, std::string text);
+
+    std::string job_id_, job_name_, job_status_, spooler_name_, queue_name_;
+    std::string printers_supported_, printers_requested_;
+    std::string message_text_;
+    std::vector<Message> messages_;
+};
+
+}  // namespace stallscan::diag

@@ -1,0 +1,16 @@
+#include "listing/lister.h"
+
+namespace stallscan::listing {
+
+Answer Lister::List(const Request& request) {
+    Answer answer = source_->List(request, control_);
+    if (!answer.error_text.empty()) {
+        error_texts_.push_back(answer.error_text);
+    }
+    if (IsInterruption(answer.status) && interruption_ == Status::kOk) {
+        interruption_ = answer.status;
+    }
+    return answer;
+}
+
+}  // namespace stallscan::listing

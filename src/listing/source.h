@@ -1,0 +1,71 @@
+#pragma once
+// The one seam to the print system. Everything stallscan knows it asks through a ListingSource:
+// list an object (its address, the wanted attributes, an optional filter) and get back either the
+// parsed objects or a typed failure. Implementations: the listing tool (ToolSource), the canned
+// files of pseudo mode (CannedSource), and, in tests, an in-memory fake.
+
+#include <chrono>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "model/listing_parser.h"
+#include "model/object_address.h"
+
+namespace stallscan::listing {
+
+struct Request {
+    model::ObjectAddress address;
+    // Attribute names separated by blanks, or "all".
+    std::string attributes = "all";
+    // A filter expression for the listing tool; empty for none.
+    std::string filter;
+
+    friend bool operator==(const Request&, const Request&) = default;
+};
+
+enum class Status {
+    kOk,            // listed; `objects` holds what was listed (possibly nothing)
+    kNoEntries,     // the print system has nothing that matches ("No entries.")
+    kNoAttributes,  // the listing held no attribute (object attributes only)
+    kToolError,     // the listing tool reported an error; `error_text` holds it
+    kStartFailed,   // the listing tool could not be run, failed while it ran, or crashed
+    kStopped,       // the listing was stopped (the user gave up, the program is ending)
+    kTimedOut,      // the listing did not finish within its time
+    kRefused,       // the request was refused before listing (no name, no class, nothing asked)
+};
+
+// True when the print system could not be asked or answered with an error: the statuses that
+// the catalogue reports as "Unable to access ...", as opposed to an answer that lists nothing.
+inline bool IsAccessFailure(Status status) {
+    return status != Status::kOk && status != Status::kNoEntries &&
+           status != Status::kNoAttributes;
+}
+
+// True when the listing was cut short from outside: the work it belongs to ends there.
+inline bool IsInterruption(Status status) {
+    return status == Status::kStopped || status == Status::kTimedOut;
+}
+
+struct Answer {
+    Status status = Status::kOk;
+    std::vector<model::ListedObject> objects;
+    // What the print system said about a failure (the tool's standard error), for the user.
+    std::string error_text;
+};
+
+// When a listing gives up.
+struct Control {
+    std::stop_token stop;
+    // No limit when zero.
+    std::chrono::milliseconds timeout{0};
+};
+
+class ListingSource {
+  public:
+    virtual ~ListingSource() = default;
+    // Safe to call from several threads at once; each call owns whatever it starts.
+    virtual Answer List(const Request& request, const Control& control) = 0;
+};
+
+}  // namespace stallscan::listing

@@ -1,0 +1,56 @@
+#pragma once
+// The jobs of a run, in run order, as both the command line and the progress window make them:
+// each "server:" is replaced, in its place, by the server's waiting jobs in listing order; the
+// items then form one list in which an item equal to an earlier one moves to the end (so
+// "12 13 12" runs 13, then 12); an item without a server runs on the default server; and an item
+// whose result key (server ":" job, letter case ignored) an earlier item has is marked, so that
+// its result is dropped.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "listing/lister.h"
+
+namespace stallscan::run {
+
+struct RunItem {
+    std::string server;
+    std::string job;
+    // An earlier item has the same result key: the item is diagnosed, its result dropped.
+    bool repeated_key = false;
+};
+
+// A "server:" that gave no job: its listing failed, or it lists no waiting job (kOk).
+struct EmptyServer {
+    std::string server;
+    listing::Status status = listing::Status::kOk;
+};
+
+struct RunPlan {
+    std::vector<RunItem> items;
+    std::vector<EmptyServer> empty_servers;
+};
+
+struct PlanRequest {
+    // "server:job", "server:" or "job", in order.
+    std::vector<std::string> specs;
+    // False: a "server:" is an item like any other (the jobs typed into the main window).
+    bool expand_servers = true;
+    // The domain of the job lists, trimmed of blanks here.
+    std::string domain;
+    // The server of the items that name none; asked at most once, and only when needed.
+    std::function<std::string()> default_server;
+};
+
+RunPlan MakeRunPlan(listing::Lister& lister, const PlanRequest& request);
+
+// The key of a result: server ":" job, in lower case.
+std::string ResultKey(std::string_view server, std::string_view job);
+
+// The "associated-server" of a printer (how the default server is found from the default
+// printer); empty when the printer cannot be listed or has none.
+std::string AssociatedServer(listing::Lister& lister, const std::string& printer);
+
+}  // namespace stallscan::run

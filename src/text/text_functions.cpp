@@ -1,0 +1,214 @@
+#include "text/text_functions.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace stallscan::text {
+
+namespace {
+
+constexpr int kPlaceholders = 9;
+
+// Argument n of the call for placeholder "%n" (n = 1..9); the empty text when not given.
+std::array<std::string_view, kPlaceholders> ArgumentsByPlaceholder(
+    std::initializer_list<std::string_view> args) {
+    std::array<std::string_view, kPlaceholders> values{};
+    std::copy_n(args.begin(), std::min<size_t>(args.size(), kPlaceholders), values.begin());
+    return values;
+}
+
+std::string Placeholder(int index) {
+    return {'%', static_cast<char>('1' + index)};
+}
+
+}  // namespace
+
+std::string SubstituteArgs(std::string_view tmpl, std::initializer_list<std::string_view> args) {
+    const auto values = ArgumentsByPlaceholder(args);
+    std::string text(tmpl);
+    for (int n = 0; n < kPlaceholders; ++n) {
+        const size_t at = text.find(Placeholder(n));
+        if (at != std::string::npos) {
+            text.replace(at, 2, values[n]);
+        }
+    }
+    return text;
+}
+
+std::string SubstituteArgsLiteral(std::string_view tmpl,
+                                  std::initializer_list<std::string_view> args) {
+    // The text as pieces: pieces of the template are searched, inserted arguments are not.
+    struct Piece {
+        std::string text;
+        bool fromTemplate;
+    };
+    const auto values = ArgumentsByPlaceholder(args);
+    std::vector<Piece> pieces{{std::string(tmpl), true}};
+    for (int n = 0; n < kPlaceholders; ++n) {
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            const size_t at =
+                pieces[i].fromTemplate ? pieces[i].text.find(Placeholder(n)) : std::string::npos;
+            if (at != std::string::npos) {
+                Piece after{pieces[i].text.substr(at + 2), true};
+                pieces[i].text.resize(at);
+                pieces.insert(pieces.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                              {Piece{std::string(values[n]), false}, std::move(after)});
+                break;
+            }
+        }
+    }
+    std::string text;
+    for (const Piece& piece : pieces) {
+        text += piece.text;
+    }
+    return text;
+}
+
+std::string ToWindowsPath(std::string_view path) {
+    std::string result(path);
+    for (char& c : result) {
+        if (c == '|') {
+            c = ':';
+        } else if (c == '/') {
+            c = '\\';
+        }
+    }
+    return result;
+}
+
+std::string StripQuotes(std::string_view text) {
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        return std::string(text.substr(1, text.size() - 2));
+    }
+    return std::string(text);
+}
+
+std::optional<ColonParts> SplitAtColons(std::string_view text) {
+    const size_t first = text.find(':');
+    if (first == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const size_t second = text.find(':', first + 1);
+    ColonParts parts;
+    parts.first = text.substr(0, first);
+    if (second == std::string_view::npos) {
+        parts.second = text.substr(first + 1);
+    } else {
+        parts.second = text.substr(first + 1, second - first - 1);
+        parts.rest = text.substr(second + 1);
+    }
+    return parts;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const size_t last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::string FoldCase(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return folded;
+}
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+size_t SkipDigits(std::string_view text, size_t at) {
+    while (at < text.size() && IsDigit(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+}  // namespace
+
+double NumericValue(std::string_view text) {
+    size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    const size_t start = at;
+    size_t end = SkipDigits(text, at);
+    bool anyDigit = end > start;
+    if (end < text.size() && text[end] == '.') {
+        const size_t fractionEnd = SkipDigits(text, end + 1);
+        anyDigit = anyDigit || fractionEnd > end + 1;
+        end = fractionEnd;
+    }
+    if (!anyDigit) {
+        return 0.0;
+    }
+    if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
+        size_t exponent = end + 1;
+        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) {
+            ++exponent;
+        }
+        const size_t exponentEnd = SkipDigits(text, exponent);
+        if (exponentEnd > exponent) {
+            end = exponentEnd;
+        }
+    }
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(text.data() + start, text.data() + end, value);
+    if (ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value unchanged on overflow or underflow: tell them apart by the
+        // exponent's sign.
+        const bool tiny = text.substr(start, end - start).find("e-") != std::string_view::npos ||
+                          text.substr(start, end - start).find("E-") != std::string_view::npos;
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    } else if (ec != std::errc()) {
+        value = 0.0;
+    }
+    (void)ptr;
+    return negative ? -value : value;
+}
+
+namespace {
+
+template <typename Int>
+Int RoundClamped(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    const double rounded = std::nearbyint(value);
+    if (rounded >= static_cast<double>(std::numeric_limits<Int>::max())) {
+        return std::numeric_limits<Int>::max();
+    }
+    if (rounded <= static_cast<double>(std::numeric_limits<Int>::min())) {
+        return std::numeric_limits<Int>::min();
+    }
+    return static_cast<Int>(rounded);
+}
+
+}  // namespace
+
+int32_t RoundToInt32(double value) {
+    return RoundClamped<int32_t>(value);
+}
+
+int64_t RoundToInt64(double value) {
+    return RoundClamped<int64_t>(value);
+}
+
+}  // namespace stallscan::text
