@@ -37,11 +37,11 @@ constexpr DWORD kEndWaitMs = 5000;
 // apart from the locks' own.
 class SlimLock {
   public:
-    void lock() { AcquireSRWLockExclusive(&m_lock); }
-    void unlock() { ReleaseSRWLockExclusive(&m_lock); }
+    void lock() { AcquireSRWLockExclusive(&lock_); }
+    void unlock() { ReleaseSRWLockExclusive(&lock_); }
 
   private:
-    SRWLOCK m_lock = SRWLOCK_INIT;
+    SRWLOCK lock_ = SRWLOCK_INIT;
 };
 
 // A handle closed at most once, on every way out.
@@ -51,24 +51,24 @@ class Handle {
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     ~Handle() { Close(); }
-    HANDLE get() const { return m_h; }
+    HANDLE get() const { return h_; }
     HANDLE* out() {
         Close();
-        return &m_h;
+        return &h_;
     }
     void reset(HANDLE h) {
         Close();
-        m_h = h;
+        h_ = h;
     }
     void Close() {
-        if (m_h != nullptr) {
-            CloseHandle(m_h);
-            m_h = nullptr;
+        if (h_ != nullptr) {
+            CloseHandle(h_);
+            h_ = nullptr;
         }
     }
 
   private:
-    HANDLE m_h = nullptr;
+    HANDLE h_ = nullptr;
 };
 
 // Replaces `h` by an inheritable duplicate of itself (the original is closed).
@@ -116,34 +116,34 @@ struct Pipes {
 class InheritList {
   public:
     explicit InheritList(const Pipes& pipes)
-        : m_handles{pipes.read[0].get(), pipes.write[1].get(), pipes.write[2].get()} {
+        : handles_{pipes.read[0].get(), pipes.write[1].get(), pipes.write[2].get()} {
         SIZE_T size = 0;
         InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        m_buffer.resize(size);
-        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_buffer.data());
+        buffer_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
         if (size > 0 && InitializeProcThreadAttributeList(list, 1, 0, &size)) {
-            m_list = list;
-            if (!UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, m_handles,
-                                           sizeof(m_handles), nullptr, nullptr)) {
-                DeleteProcThreadAttributeList(m_list);
-                m_list = nullptr;
+            list_ = list;
+            if (!UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_,
+                                           sizeof(handles_), nullptr, nullptr)) {
+                DeleteProcThreadAttributeList(list_);
+                list_ = nullptr;
             }
         }
     }
     ~InheritList() {
-        if (m_list != nullptr) {
-            DeleteProcThreadAttributeList(m_list);
+        if (list_ != nullptr) {
+            DeleteProcThreadAttributeList(list_);
         }
     }
     InheritList(const InheritList&) = delete;
     InheritList& operator=(const InheritList&) = delete;
 
-    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return m_list; }
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
 
   private:
-    HANDLE m_handles[3];
-    std::vector<char> m_buffer;
-    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
+    HANDLE handles_[3];
+    std::vector<char> buffer_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
 // Starts the child without a console, its standard handles on the pipes and inheriting nothing

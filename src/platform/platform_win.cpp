@@ -45,20 +45,20 @@ std::string ErrorText(DWORD err) {
 
 class FileHandle {
   public:
-    explicit FileHandle(HANDLE h) : m_h(h) {}
+    explicit FileHandle(HANDLE h) : h_(h) {}
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
     ~FileHandle() { Close(); }
-    HANDLE get() const { return m_h; }
-    bool valid() const { return m_h != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
     bool Close() {
-        const bool ok = !valid() || CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
+        const bool ok = !valid() || CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
         return ok;
     }
 
   private:
-    HANDLE m_h;
+    HANDLE h_;
 };
 
 bool WriteAll(HANDLE file, const std::string& bytes) {

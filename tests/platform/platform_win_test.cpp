@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "listing/child_runner.h"
+#include "platform/child_process.h"
 #include "platform/platform.h"
 #include "support/test_os.h"
 
@@ -83,18 +83,16 @@ TEST(PlatformWindowsCapture, AnsiOutputArrivesAsUtf8AndReadSizesCountTheBytesRea
     if (GetACP() != 1252) {
         GTEST_SKIP() << "the ANSI code page here is " << GetACP() << ", not 1252";
     }
-    basPosixCtl::ResetReadSizes();
-    ChildCommand cmd;
-    cmd.args = {TEST_CHILD_PATH, "outtext", "caf\xE9 \x80", "errtext", std::string(256, '\xE9')};
-    cmd.commandLine = test_os::CommandLine(cmd.args);
-    clsKvOutput out;
-    clsKvOutput err;
-    // 256 bytes on standard error fit the read size although their UTF-8 text has 512.
-    ASSERT_EQ(basPosixCtl::RunChildProcess(TEST_CHILD_PATH, cmd, out, err), 0);
-    EXPECT_EQ(out.GetAll(), "caf\xC3\xA9 \xE2\x82\xAC");
-    EXPECT_EQ(err.Length(), 512);
-    EXPECT_EQ(basPosixCtl::StderrReadSize(), 256);
-    basPosixCtl::ResetReadSizes();
+    platform::ChildCommand command;
+    command.program = TEST_CHILD_PATH;
+    command.args = {TEST_CHILD_PATH, "outtext", "caf\xE9 \x80", "errtext", std::string(256, '\xE9')};
+    command.command_line = test_os::CommandLine(command.args);
+    const platform::CaptureResult result = platform::RunAndCapture(command, {});
+    ASSERT_EQ(result.status, platform::CaptureStatus::kOk);
+    EXPECT_EQ(result.out, "caf\xC3\xA9 \xE2\x82\xAC");
+    // The read sizes count the bytes read: 256, although their UTF-8 text has 512.
+    EXPECT_EQ(result.err.size(), 512u);
+    EXPECT_EQ(result.err_bytes, 256u);
 }
 
 }  // namespace
