@@ -33,21 +33,24 @@ std::vector<std::string> SplitAt(const std::string& text, char separator) {
     }
 }
 
-// Invariants of the sorting: every SPEC is an argument, in order, that is neither empty, nor an
-// option, nor a keyword; an unknown option is an argument that begins with "-".
+// Invariants of the sorting: every SPEC is an argument, in order, that is neither empty nor a
+// keyword, and begins with "-" only after "--" (or is "-"); the command line is wanted exactly
+// when some argument is neither empty nor a keyword.
 void CheckParsed(const std::vector<std::string>& args) {
     const stallscan::cli::Options options = stallscan::cli::ParseArguments(args);
+    const auto options_end = std::find(args.begin(), args.end(), "--");
     auto next = args.begin();
     for (const std::string& spec : options.specs) {
         next = std::find(next, args.end(), spec);
         FUZZ_CHECK(next != args.end());
+        FUZZ_CHECK(!spec.empty() && !IsKeyword(spec));
+        FUZZ_CHECK(spec[0] != '-' || spec == "-" || next > options_end);
         ++next;
-        FUZZ_CHECK(!spec.empty() && spec[0] != '-' && !IsKeyword(spec));
     }
-    FUZZ_CHECK(options.unknown_option.empty() ||
-               (options.unknown_option[0] == '-' &&
-                std::find(args.begin(), args.end(), options.unknown_option) != args.end()));
-    FUZZ_CHECK(options.WantsCommandLine() || options.specs.empty());
+    const bool any = std::any_of(args.begin(), args.end(), [](const std::string& arg) {
+        return !arg.empty() && !IsKeyword(arg);
+    });
+    FUZZ_CHECK(options.wants_command_line == any);
 }
 
 // The keyword's value: a piece of the source that holds no `stop` character.

@@ -85,8 +85,9 @@ StartupOutcome CheckStartup(const std::string& arg_text, const EnvLookup& env,
     const std::optional<int64_t> length = file_length(values.tool_path);
     if (!length || *length == 0) {
         outcome.problem = StartupProblem::kToolUnavailable;
-        outcome.message =
-            text::SubstituteArgs(Catalog(Msg::kUnableToAccessBinary), {values.tool_path});
+        // The file that was tried, in the system's own notation.
+        outcome.message = text::SubstituteArgs(Catalog(Msg::kUnableToAccessBinary),
+                                               {platform::ResolveToolPath(values.tool_path)});
         return outcome;
     }
     values.default_printer = env(Catalog(Msg::kDefaultPrinterVariable));

@@ -1,11 +1,19 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <chrono>
+#include <map>
+#include <memory>
 #include <ostream>
+#include <sstream>
 
-#include "cli/json_report.h"
-#include "diag/diagnose.h"
+#include "cli/check.h"
+#include "cli/progress.h"
+#include "diag/message_info.h"
+#include "listing/object_attributes.h"
+#include "run/json_report.h"
 #include "run/run_plan.h"
+#include "run/scan.h"
 #include "text/catalog.h"
 #include "text/text_functions.h"
 
@@ -16,89 +24,300 @@ namespace {
 using text::Catalog;
 using text::Msg;
 
+constexpr int kBrokenPipeStatus = 128 + 13;
+
 std::string VersionLine() {
     return Catalog(Msg::kAppName) + " " + Catalog(Msg::kVersionMajor) + "-" +
-           Catalog(Msg::kVersionMinor) + " (build " STALLSCAN_VERSION ")\n";
+           Catalog(Msg::kVersionMinor) + "\n";
 }
 
-// Diagnoses every item in order; the result of an item whose key an earlier item has is dropped.
-std::vector<diag::Diagnosis> DiagnoseItems(listing::ListingSource& source,
-                                           const std::vector<run::RunItem>& items,
-                                           const std::string& domain) {
-    std::vector<diag::Diagnosis> results;
-    for (const run::RunItem& item : items) {
-        listing::Lister lister(source);
-        diag::Diagnosis diagnosis = diag::DiagnoseJob(lister, item.server, domain, item.job);
-        if (!item.repeated_key) {
-            results.push_back(std::move(diagnosis));
+// Writes the reports of a run in one format.
+class ReportWriter {
+  public:
+    virtual ~ReportWriter() = default;
+    virtual void Begin(std::ostream&) {}
+    virtual void Write(std::ostream& out, const diag::Diagnosis& diagnosis) = 0;
+    // `complete`: every job of the plan was written (false after a stop).
+    virtual void End(std::ostream&, bool /*complete*/) {}
+};
+
+class TextWriter : public ReportWriter {
+  public:
+    explicit TextWriter(bool crlf) : crlf_(crlf) {}
+    void Write(std::ostream& out, const diag::Diagnosis& diagnosis) override {
+        out << NativeLineEnds(diagnosis.ReportText() + "\r\n", crlf_);
+    }
+
+  private:
+    bool crlf_;
+};
+
+// {"schema": 1, "jobs": [...]}: a valid document also when a stop cut the run short.
+class JsonWriter : public ReportWriter {
+  public:
+    void Begin(std::ostream& out) override {
+        out << "{\"schema\":" << run::kJsonSchema << ",\"jobs\":[";
+    }
+    void Write(std::ostream& out, const diag::Diagnosis& diagnosis) override {
+        out << (first_ ? "\n" : ",\n") << run::DumpJson(run::JobToJson(diagnosis));
+        first_ = false;
+    }
+    void End(std::ostream& out, bool) override { out << (first_ ? "]}\n" : "\n]}\n"); }
+
+  private:
+    bool first_ = true;
+};
+
+class JsonLinesWriter : public ReportWriter {
+  public:
+    void Write(std::ostream& out, const diag::Diagnosis& diagnosis) override {
+        nlohmann::ordered_json line = {{"schema", run::kJsonSchema}};
+        line.update(run::JobToJson(diagnosis));
+        out << run::DumpJson(line) << "\n";
+    }
+};
+
+bool HasSeverity(const diag::Diagnosis& diagnosis, diag::Severity severity) {
+    return std::any_of(diagnosis.Messages().begin(), diagnosis.Messages().end(),
+                       [severity](const diag::Message& message) {
+                           return diag::InfoOf(message.id).severity == severity;
+                       });
+}
+
+// Whether a job is written, by --problems-only, --printer, --queue and --owner. A job that was
+// not diagnosed is always written: nothing is known that would leave it out.
+bool Wanted(const Options& options, const diag::Diagnosis& diagnosis) {
+    if (diagnosis.GetOutcome() != diag::Outcome::kDiagnosed) {
+        return true;
+    }
+    if (options.problems_only && !HasSeverity(diagnosis, diag::Severity::kProblem) &&
+        !HasSeverity(diagnosis, diag::Severity::kWarning)) {
+        return false;
+    }
+    if (!options.printer.empty()) {
+        const bool requested = !diagnosis.PrintersRequested().empty();
+        const std::vector<std::string> printers = diagnosis.PrinterList(requested);
+        if (std::find(printers.begin(), printers.end(), options.printer) == printers.end()) {
+            return false;
         }
     }
-    return results;
+    return (options.queue.empty() || diagnosis.QueueName() == options.queue) &&
+           (options.owner.empty() || diagnosis.JobOwner() == options.owner);
 }
 
-void WriteReports(const std::vector<diag::Diagnosis>& results, bool json, std::ostream& out) {
-    if (json) {
-        out << ResultsToJson(results);
-        return;
+std::string ClassName(model::ObjectClass object_class) {
+    switch (object_class) {
+        case model::ObjectClass::kServer:
+            return "server";
+        case model::ObjectClass::kPrinter:
+            return "printer";
+        case model::ObjectClass::kQueue:
+            return "queue";
+        case model::ObjectClass::kJob:
+            return "job";
+        default:
+            return "object";
     }
-    for (const diag::Diagnosis& diagnosis : results) {
-        out << diagnosis.ReportText() << "\r\n";
+}
+
+// -v: what the print system said about each listing that failed.
+void WriteFailures(std::ostream& err, const std::string& context,
+                   const std::vector<listing::Lister::Failure>& failures) {
+    for (const listing::Lister::Failure& failure : failures) {
+        std::string said = failure.error_text;
+        while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) {
+            said.pop_back();
+        }
+        err << NativeLineEnds("stallscan: " + context + ": listing " +
+                              ClassName(failure.request.address.object_class) + " \"" +
+                              failure.request.address.name + "\" failed: " + said + "\r\n");
+    }
+}
+
+// The messages about the "server:" SPECs that gave no job; the exit status they call for.
+int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const Options& options,
+                       const std::string& domain, std::ostream& err) {
+    int status = kExitDiagnosed;
+    for (const run::EmptyServer& empty : plan.empty_servers) {
+        if (listing::IsAccessFailure(empty.status)) {
+            err << NativeLineEnds(
+                text::SubstituteArgs(Catalog(Msg::kUnableToAccessServer), {empty.server}));
+            status = std::max(status, static_cast<int>(kExitJobListFailed));
+            continue;
+        }
+        err << NativeLineEnds(text::SubstituteArgs(Catalog(Msg::kNoPendingJobs), {empty.server}));
+        listing::ObjectAttributes server;
+        if (server.List(lister, {model::ObjectClass::kServer, empty.server, domain}, true) ==
+            listing::Status::kNoEntries) {
+            err << NativeLineEnds("stallscan: server \"" + empty.server + "\" was not found.\r\n");
+        }
+        status = std::max(status, static_cast<int>(kExitNothingToDiagnose));
+    }
+    if (options.verbose) {
+        WriteFailures(err, "job list", lister.Failures());
+    }
+    if (plan.items.empty()) {
+        err << NativeLineEnds(Catalog(Msg::kNoJobsToDiagnose) + "\r\n");
+    }
+    return status;
+}
+
+std::unique_ptr<ReportWriter> MakeWriter(const Options& options) {
+    switch (options.format) {
+        case Format::kJson:
+            return std::make_unique<JsonWriter>();
+        case Format::kJsonLines:
+            return std::make_unique<JsonLinesWriter>();
+        default:
+            return std::make_unique<TextWriter>(options.crlf);
     }
 }
 
 }  // namespace
 
+std::string NativeLineEnds(std::string text, bool crlf) {
+#ifndef _WIN32
+    if (!crlf) {
+        size_t kept = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+                text[kept++] = text[i];
+            }
+        }
+        text.resize(kept);
+    }
+#else
+    (void)crlf;
+#endif
+    return text;
+}
+
 std::optional<int> AnswerWithoutRun(const Options& options, std::ostream& out, std::ostream& err) {
+    const bool check = options.format == Format::kCheck;
+    if (!options.error.empty()) {
+        if (check) {
+            out << "STALLSCAN UNKNOWN - usage: "
+                << text::TrimSpaces(NativeLineEnds(options.error, false).substr(
+                       0, options.error.find_first_of("\r\n")))
+                << "\n";
+            return kCheckUnknown;
+        }
+        err << NativeLineEnds(options.error) << "Try 'stallscan --help' for more information.\n";
+        return kExitUsage;
+    }
     if (options.help) {
-        out << Catalog(Msg::kUsage);
-        return kExitReports;
+        out << HelpText();
+        return kExitDiagnosed;
     }
     if (options.version) {
         out << VersionLine();
-        return kExitReports;
-    }
-    if (!options.unknown_option.empty()) {
-        err << text::SubstituteArgs(Catalog(Msg::kInvalidOption), {options.unknown_option})
-            << Catalog(Msg::kUsage);
-        return kExitUsage;
+        return kExitDiagnosed;
     }
     if (options.specs.empty()) {
-        err << Catalog(Msg::kUsage);
+        if (check) {
+            out << "STALLSCAN UNKNOWN - usage: no SPEC given\n";
+            return kCheckUnknown;
+        }
+        err << NativeLineEnds(Catalog(Msg::kUsage))
+            << "Try 'stallscan --help' for more information.\n";
         return kExitUsage;
     }
     return std::nullopt;
 }
 
-int Run(const Options& options, const run::StartupValues& startup,
-        listing::ListingSource& source, std::ostream& out, std::ostream& err) {
+int ReportStartupFailure(const Options& options, const std::string& message,
+                         const std::string& hint, std::ostream& out, std::ostream& err) {
+    if (options.format == Format::kCheck) {
+        out << "STALLSCAN UNKNOWN - " << text::TrimSpaces(NativeLineEnds(message, false).substr(
+                                              0, message.find_first_of("\r\n")))
+            << "\n";
+        return kCheckUnknown;
+    }
+    err << NativeLineEnds(message) << "stallscan: " << hint << "\n";
+    return kExitInstallation;
+}
+
+int Run(const Options& options, const run::StartupValues& startup, listing::ListingSource& source,
+        const RunContext& context, std::ostream& out, std::ostream& err) {
     const std::string domain(text::TrimSpaces(startup.domain));
-    listing::Lister lister(source);
+    Progress progress(err, context.terminal && !options.quiet);
+    listing::Lister lister(source, {context.stop, options.timeout});
     const run::RunPlan plan = run::MakeRunPlan(
-        lister, {options.specs, true, domain, [&] {
-                     listing::Lister lookup(source);
-                     return run::AssociatedServer(lookup, startup.default_printer);
-                 }});
-
-    int status = kExitReports;
-    bool nothing_to_diagnose = false;
-    for (const run::EmptyServer& empty : plan.empty_servers) {
-        if (listing::IsAccessFailure(empty.status)) {
-            err << text::SubstituteArgs(Catalog(Msg::kUnableToAccessServer), {empty.server});
-            status = std::max(status, static_cast<int>(kExitJobListFailed));
-        } else {
-            nothing_to_diagnose = true;
-            status = std::max(status, static_cast<int>(kExitNothingToDiagnose));
+        lister, {options.specs, true, domain,
+                 [&] { return run::AssociatedServer(lister, startup.default_printer); }});
+    if (context.stop.stop_requested()) {
+        return kExitDiagnosed;  // the caller reports the signal
+    }
+    progress.Clear();
+    int status = ReportEmptyServers(plan, lister, options, domain, err);
+    if (options.format == Format::kList) {
+        for (const run::RunItem& item : plan.items) {
+            if (!item.repeated_key) {
+                out << item.server << ":" << item.job << "\n";
+            }
         }
-    }
-    if (nothing_to_diagnose) {
-        err << Catalog(Msg::kNoJobsToDiagnose) << "\r\n";
+        out.flush();
+        return out ? status : kBrokenPipeStatus;
     }
 
-    const std::vector<diag::Diagnosis> results = DiagnoseItems(source, plan.items, domain);
-    if (!results.empty() || options.json) {
-        WriteReports(results, options.json, out);
+    const bool check = options.format == Format::kCheck;
+    std::unique_ptr<ReportWriter> writer = MakeWriter(options);
+    CheckSummary summary;
+    summary.job_list_failed = status == kExitJobListFailed;
+    if (!check) {
+        writer->Begin(out);
     }
+    size_t total = 0;
+    for (const run::RunItem& item : plan.items) {
+        total += item.repeated_key ? 0 : 1;
+    }
+    progress.Start(total);
+    bool broken_pipe = false;
+    const bool complete = run::Scan(
+        source, plan, {domain, options.timeout, 1}, context.stop, [&](run::ScannedJob&& job) {
+            if (job.item->repeated_key || broken_pipe) {
+                return;
+            }
+            const diag::Diagnosis& diagnosis = job.diagnosis;
+            progress.Clear();
+            if (options.verbose) {
+                WriteFailures(err, job.item->server + ":" + job.item->job, job.failures);
+            }
+            if (diagnosis.GetOutcome() != diag::Outcome::kDiagnosed) {
+                status = std::max(status, static_cast<int>(kExitNotDiagnosed));
+            }
+            if (Wanted(options, diagnosis)) {
+                summary.Count(diagnosis);
+                if (!check) {
+                    writer->Write(out, diagnosis);
+                    out.flush();
+                    broken_pipe = !out;
+                }
+            }
+            progress.Done(job.item->server + ":" + job.item->job);
+        });
+    progress.Clear();
+    if (broken_pipe) {
+        return kBrokenPipeStatus;
+    }
+    if (context.stop.stop_requested()) {
+        if (!check) {
+            writer->End(out, false);
+            out.flush();
+        }
+        return status;
+    }
+    if (check) {
+        out << summary.Line(options) << "\n";
+        out.flush();
+        return summary.Status(options);
+    }
+    writer->End(out, complete);
     out.flush();
+    if (!out) {
+        return kBrokenPipeStatus;
+    }
+    progress.Summary(summary);
     return status;
 }
 

@@ -1,5 +1,11 @@
 #include "cli/options.h"
 
+#include <charconv>
+#include <cmath>
+
+#include "text/catalog.h"
+#include "text/text_functions.h"
+
 namespace stallscan::cli {
 
 namespace {
@@ -9,29 +15,202 @@ bool IsKeyword(const std::string& arg) {
            arg.find("domain-name@") != std::string::npos;
 }
 
+// A whole number from 0 to `max`.
+std::optional<int> Count(const std::string& text, int max) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Seconds, fractions allowed, from 0 to a day.
+std::optional<std::chrono::milliseconds> Seconds(const std::string& text) {
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !(value >= 0) || value > 86400) {
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds(std::llround(value * 1000));
+}
+
+class Parser {
+  public:
+    explicit Parser(const std::vector<std::string>& args) : args_(args) {}
+
+    Options Parse() {
+        bool options_end = false;
+        for (index_ = 0; index_ < args_.size(); ++index_) {
+            const std::string& arg = args_[index_];
+            if (arg.empty() || IsKeyword(arg)) {
+                continue;
+            }
+            if (options_end || arg[0] != '-' || arg == "-") {
+                options_.specs.push_back(arg);
+            } else if (arg == "--") {
+                options_end = true;
+            } else {
+                Option(arg);
+            }
+            options_.wants_command_line = true;
+        }
+        return options_;
+    }
+
+  private:
+    void Fail(const std::string& message) {
+        if (options_.error.empty()) {
+            options_.error = message;
+        }
+    }
+    void Invalid(const std::string& arg) {
+        Fail(text::SubstituteArgs(text::Catalog(text::Msg::kInvalidOption), {arg}));
+    }
+
+    // The value of an option: "--name=value" or the next argument.
+    std::optional<std::string> Value(const std::string& name, const std::string& inline_value,
+                                     bool has_inline) {
+        if (has_inline) {
+            return inline_value;
+        }
+        if (index_ + 1 >= args_.size()) {
+            Fail("stallscan: " + name + " needs a value\r\n");
+            return std::nullopt;
+        }
+        return args_[++index_];
+    }
+
+    void Option(const std::string& arg) {
+        const size_t equals = arg.find('=');
+        const bool has_inline = arg.starts_with("--") && equals != std::string::npos;
+        const std::string name = has_inline ? arg.substr(0, equals) : arg;
+        const std::string inline_value = has_inline ? arg.substr(equals + 1) : "";
+        const auto flag = [&](bool& target) {
+            if (has_inline) {
+                Invalid(arg);
+            }
+            target = true;
+        };
+        if (name == "-h" || name == "--help") {
+            flag(options_.help);
+        } else if (name == "-V" || name == "--version") {
+            flag(options_.version);
+        } else if (name == "--json" || name == "--json-lines" || name == "--check" ||
+                   name == "--list") {
+            bool unused = false;
+            flag(unused);
+            options_.format = name == "--json"         ? Format::kJson
+                              : name == "--json-lines" ? Format::kJsonLines
+                              : name == "--check"      ? Format::kCheck
+                                                       : Format::kList;
+        } else if (name == "--crlf") {
+            flag(options_.crlf);
+        } else if (name == "-q" || name == "--quiet") {
+            flag(options_.quiet);
+        } else if (name == "-v" || name == "--verbose") {
+            flag(options_.verbose);
+        } else if (name == "--problems-only") {
+            flag(options_.problems_only);
+        } else if (name == "--printer" || name == "--queue" || name == "--owner") {
+            if (const auto value = Value(name, inline_value, has_inline)) {
+                (name == "--printer" ? options_.printer
+                 : name == "--queue" ? options_.queue
+                                     : options_.owner) = *value;
+            }
+        } else if (name == "--timeout") {
+            if (const auto value = Value(name, inline_value, has_inline)) {
+                if (const auto seconds = Seconds(*value)) {
+                    options_.timeout = *seconds;
+                } else {
+                    Fail("stallscan: --timeout takes seconds from 0 (no limit) to 86400, not \"" +
+                         *value + "\"\r\n");
+                }
+            }
+        } else if (name == "--warning" || name == "--critical") {
+            if (const auto value = Value(name, inline_value, has_inline)) {
+                if (const auto count = Count(*value, 1000000000)) {
+                    if (name == "--warning") {
+                        options_.warning = *count;
+                    } else {
+                        options_.critical = *count;
+                    }
+                } else {
+                    Fail("stallscan: " + name + " takes a number of jobs, not \"" + *value +
+                         "\"\r\n");
+                }
+            }
+        } else {
+            Invalid(arg);
+        }
+    }
+
+    const std::vector<std::string>& args_;
+    size_t index_ = 0;
+    Options options_;
+};
+
 }  // namespace
 
 Options ParseArguments(const std::vector<std::string>& args) {
-    Options options;
-    for (const std::string& arg : args) {
-        if (arg.empty() || IsKeyword(arg)) {
-            continue;
-        }
-        if (arg == "-h" || arg == "--help") {
-            options.help = true;
-        } else if (arg == "-V" || arg == "--version") {
-            options.version = true;
-        } else if (arg == "--json") {
-            options.json = true;
-        } else if (arg.front() == '-') {
-            if (options.unknown_option.empty()) {
-                options.unknown_option = arg;
-            }
-        } else {
-            options.specs.push_back(arg);
-        }
-    }
-    return options;
+    return Parser(args).Parse();
+}
+
+std::string HelpText() {
+    return R"(Usage: stallscan [OPTION]... SPEC...
+Tells why print jobs are not printing: lists each job, its queue, the queue's printers and their
+supervisors with the print system's listing tool kvls, and states every reason it finds.
+
+SPEC:
+  SERVER:JOB        job JOB of server (spooler) SERVER
+  SERVER:           every waiting (pending, paused or held) job of SERVER
+  JOB               job JOB of the default server (the server of the printer in KVPRINTER)
+
+Output:
+  --json            one JSON object {"schema": 1, "jobs": [...]}, written job by job
+  --json-lines      one JSON object per job and line, each with "schema": 1
+  --check           one line for a monitoring system; exit 0 OK, 1 WARNING, 2 CRITICAL,
+                    3 UNKNOWN
+  --warning N       with --check: WARNING when more than N jobs are blocked (default 0)
+  --critical N      with --check: CRITICAL when more than N jobs are blocked (default never)
+  --list            only list the jobs that would be diagnosed, SERVER:JOB a line
+  --crlf            end report lines with CR LF, byte for byte as the windows' "Save All"
+  --problems-only   leave out the jobs with nothing wrong
+  --printer P       only the jobs that may print on printer P
+  --queue Q         only the jobs of queue Q
+  --owner U         only the jobs of owner U
+  -q, --quiet       no progress line and no summary on a terminal
+  -v, --verbose     also write the listing tool's error text of each listing that failed
+
+Listing:
+  --timeout S       give up a listing after S seconds (default 30; 0: never); the job's report
+                    then ends with "Server ... is not responding."
+
+  -h, --help        this text
+  -V, --version     the version
+  --                the arguments after it are SPECs
+
+Keywords (anywhere in the arguments, or in STALLSCAN separated by ";"):
+  pseudo-kvls[@DIR] read canned listings from DIR (default: $TEMP) instead of running kvls
+  domain-name@D     look the objects up in print-system domain D
+
+Environment:
+  OV_ROOT           the print system's installation root, the folder that holds bin/kvls
+  KVPRINTER         the default printer, whose server is the default server
+  STALLSCAN         keywords, separated by ";"
+  TEMP              the canned-listings folder of pseudo-kvls without @DIR
+
+Exit status:
+  0  every job was diagnosed
+  1  nothing to diagnose: a SERVER: without waiting jobs
+  2  usage: no SPEC, or an unknown or malformed option
+  3  the installation was not found (OV_ROOT, the listing tool)
+  4  a server's job list could not be read
+  5  at least one job could not be diagnosed (no such server or job, an invalid identifier,
+     no readable job state, a listing that timed out)
+  With several SPECs the highest status applies, and every SPEC that can be served is served.
+  128+N  ended by signal N (130 Ctrl+C, 143 SIGTERM); nothing half-written is left.
+)";
 }
 
 }  // namespace stallscan::cli

@@ -1,29 +1,53 @@
 #pragma once
-// The command line's arguments sorted into options, keywords and SPECs.
+// The command line's arguments: options (with their values), keywords and SPECs.
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace stallscan::cli {
 
+enum class Format {
+    kText,       // the reports as "Save All" writes them (LF line ends on POSIX unless --crlf)
+    kJson,       // one JSON object {"schema": 1, "jobs": [...]}
+    kJsonLines,  // one JSON object per job and line
+    kCheck,      // one line in the monitoring-plugin convention
+    kList,       // the jobs that would be diagnosed, "server:job" a line, without diagnosing
+};
+
 struct Options {
     bool help = false;
     bool version = false;
-    bool json = false;
-    // The first argument that begins with "-" and is no known option; empty when none.
-    std::string unknown_option;
+    Format format = Format::kText;
+    bool crlf = false;
+    bool quiet = false;
+    bool verbose = false;
+    bool problems_only = false;
+    std::string printer;  // --printer: only the jobs that may print on it
+    std::string queue;    // --queue
+    std::string owner;    // --owner
+    // Per listing; zero for none.
+    std::chrono::milliseconds timeout{std::chrono::seconds(30)};
+    // --check: WARNING above this many blocked jobs, CRITICAL above the other (none: never).
+    int warning = 0;
+    std::optional<int> critical;
+    // What is wrong with the arguments (the catalogue's invalid-option text or a sentence); empty
+    // when they are usable.
+    std::string error;
     // Arguments of the form [server_name:][job_id], in order.
     std::vector<std::string> specs;
 
     // True when the arguments ask for the command-line mode: a SPEC or any option. Without any
     // of them the windowed program opens its windows.
-    bool WantsCommandLine() const {
-        return !specs.empty() || help || version || json || !unknown_option.empty();
-    }
+    bool wants_command_line = false;
 };
 
 // Any word holding "pseudo-kvls" or "domain-name@" is a keyword (read from the argument text by
-// the start-up), not a SPEC. Empty arguments are ignored.
+// the start-up), not a SPEC. Empty arguments are ignored; "--" ends the options.
 Options ParseArguments(const std::vector<std::string>& args);
+
+// The text of --help.
+std::string HelpText();
 
 }  // namespace stallscan::cli

@@ -168,6 +168,7 @@ void ReportTail(JobWalk& walk) {
     if (!walk.List(walk.job, ObjectClass::kJob, walk.job_object_name, false,
                    "current-job-state")) {
         diagnosis.AddAccessFailure(ObjectClass::kJob, walk.job_object_name);
+        diagnosis.SetOutcome(Outcome::kUnreachable);
         return;
     }
     const std::string fresh_state = walk.job.SingleValue("current-job-state");
@@ -227,21 +228,20 @@ bool ListServerAndJob(JobWalk& walk) {
     Diagnosis& diagnosis = walk.diagnosis;
     if (walk.server.empty()) {
         diagnosis.Add(Msg::kNoServerSpecified);
+        diagnosis.SetOutcome(Outcome::kInvalid);
         return false;
     }
     diagnosis.SetSpoolerName(walk.server);
-    if (!walk.List(walk.server_attrs, ObjectClass::kServer, walk.server, true, "")) {
+    if (!walk.List(walk.server_attrs, ObjectClass::kServer, walk.server, true, "") ||
+        (walk.server_state = walk.server_attrs.SingleValue("server-state")).empty()) {
         diagnosis.AddAccessFailure(ObjectClass::kServer, walk.server);
-        return false;
-    }
-    walk.server_state = walk.server_attrs.SingleValue("server-state");
-    if (walk.server_state.empty()) {
-        diagnosis.AddAccessFailure(ObjectClass::kServer, walk.server);
+        diagnosis.SetOutcome(Outcome::kUnreachable);
         return false;
     }
 
     if (std::floor(text::NumericValue(walk.job_id)) <= 0) {
         diagnosis.Add(Msg::kInvalidJobId, {walk.job_id});
+        diagnosis.SetOutcome(Outcome::kInvalid);
         return false;
     }
     walk.job_object_name = walk.server + ":" + walk.job_id;
@@ -249,6 +249,7 @@ bool ListServerAndJob(JobWalk& walk) {
                    "int-max-copy-count") ||
         walk.job.SingleValue("job-identifier").empty()) {
         diagnosis.Add(Msg::kJobNotFound, {walk.job_id, walk.server});
+        diagnosis.SetOutcome(Outcome::kNotFound);
         return false;
     }
     return true;
@@ -262,9 +263,11 @@ void Walk(JobWalk& walk) {
     diagnosis.SetJobName(walk.job.SingleValue("job-name"));
     diagnosis.SetJobStatus(walk.job.SingleValue("current-job-state"));
     diagnosis.SetQueueName(walk.job.SingleValue("assigned-queue"));
+    diagnosis.SetJobOwner(walk.job.SingleValue("job-owner"));
     const std::string state = diagnosis.JobStatus();
     if (state.empty()) {
         diagnosis.Add(Msg::kNoJobState, {walk.job_id});
+        diagnosis.SetOutcome(Outcome::kUnreachable);
         return;
     }
 
@@ -289,7 +292,12 @@ Diagnosis DiagnoseJob(listing::Lister& lister, const std::string& server,
     try {
         Walk(walk);
     } catch (const ListingInterrupted&) {
-        // The listing that was stopped or timed out ends the diagnosis; the lister tells which.
+        // A listing that did not finish in time ends the report with the server's time-out; one
+        // that was stopped ends the diagnosis without a word (the work it belonged to is over).
+        if (lister.Interruption() == listing::Status::kTimedOut) {
+            diagnosis.AddReasonLine(Msg::kServerNotResponding, server);
+            diagnosis.SetOutcome(Outcome::kTimedOut);
+        }
     }
     return diagnosis;
 }

@@ -90,7 +90,38 @@ std::string Diagnosis::ReportText() const {
     return text;
 }
 
+void Diagnosis::SetPrintersSupported(std::string_view values) {
+    printers_supported_ = FormatValueList(values);
+    printer_lists_[0] = ValueList(values);
+}
+
+void Diagnosis::SetPrintersRequested(std::string_view values) {
+    printers_requested_ = FormatValueList(values);
+    printer_lists_[1] = ValueList(values);
+}
+
+std::vector<std::string> Diagnosis::PrinterList(bool requested) const {
+    return printer_lists_[requested ? 1 : 0];
+}
+
+void Diagnosis::AddReasonLine(Msg id, std::string_view arg) {
+    std::string line = "- " + text::SubstituteArgsLiteral(Catalog(id), {arg});
+    line += kCrLf;
+    Append(id, {std::string(arg)}, std::move(line));
+}
+
 std::string Diagnosis::FormatValueList(std::string_view values) {
+    std::string result;
+    for (const std::string& value : ValueList(values)) {
+        if (!result.empty()) {
+            result += ", ";
+        }
+        result += value;
+    }
+    return result;
+}
+
+std::vector<std::string> Diagnosis::ValueList(std::string_view values) {
     // Split at NUL; empty pieces drop out.
     std::vector<std::string_view> pieces;
     size_t start = 0;
@@ -112,14 +143,11 @@ std::string Diagnosis::FormatValueList(std::string_view values) {
     }
     std::reverse(distinct.begin(), distinct.end());
 
-    std::string result;
-    for (size_t i = 0; i < distinct.size(); ++i) {
-        if (i > 0) {
-            result += ", ";
-        }
-        result += text::StripQuotes(distinct[i]);
+    std::vector<std::string> list;
+    for (const std::string_view value : distinct) {
+        list.push_back(text::StripQuotes(value));
     }
-    return result;
+    return list;
 }
 
 }  // namespace stallscan::diag

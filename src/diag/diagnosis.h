@@ -19,6 +19,15 @@ struct Message {
     std::string text;
 };
 
+// How far the diagnosis of a job got.
+enum class Outcome {
+    kDiagnosed,    // the job was listed and its report says what blocks it or what became of it
+    kInvalid,      // no server, or an identifier that is no job number
+    kNotFound,     // the server does not know the job
+    kUnreachable,  // the job's server or the job itself could not be listed (or no state read)
+    kTimedOut,     // a listing did not finish in time; the report ends there
+};
+
 class Diagnosis {
   public:
     // Field writes store the values of a multi-value text (values each followed by NUL) as a list
@@ -28,8 +37,11 @@ class Diagnosis {
     void SetJobStatus(std::string_view values) { job_status_ = FormatValueList(values); }
     void SetSpoolerName(std::string_view values) { spooler_name_ = FormatValueList(values); }
     void SetQueueName(std::string_view values) { queue_name_ = FormatValueList(values); }
-    void SetPrintersSupported(std::string_view values) { printers_supported_ = FormatValueList(values); }
-    void SetPrintersRequested(std::string_view values) { printers_requested_ = FormatValueList(values); }
+    void SetPrintersSupported(std::string_view values);
+    void SetPrintersRequested(std::string_view values);
+    // The job's owner; not part of the report.
+    void SetJobOwner(std::string_view values) { job_owner_ = FormatValueList(values); }
+    void SetOutcome(Outcome outcome) { outcome_ = outcome; }
 
     const std::string& JobId() const { return job_id_; }
     const std::string& JobName() const { return job_name_; }
@@ -38,6 +50,10 @@ class Diagnosis {
     const std::string& QueueName() const { return queue_name_; }
     const std::string& PrintersSupported() const { return printers_supported_; }
     const std::string& PrintersRequested() const { return printers_requested_; }
+    const std::string& JobOwner() const { return job_owner_; }
+    Outcome GetOutcome() const { return outcome_; }
+    // The printers as a list: the values that the report joins by ", ".
+    std::vector<std::string> PrinterList(bool requested) const;
 
     // Appends catalogue message `id` with its placeholders filled by the arguments, each formatted
     // as a value list first.
@@ -45,6 +61,9 @@ class Diagnosis {
     // Appends the unable-to-access message (104 to 108) of an object class from server to
     // document, with the name unchanged; any other class adds nothing.
     void AddAccessFailure(model::ObjectClass object_class, std::string_view name);
+    // Appends a message that has no line of its own in the catalogue (the server's time-out,
+    // 500) as a reason line: "- ", the filled text, CR LF.
+    void AddReasonLine(text::Msg id, std::string_view arg);
 
     // Every message's text, one after the other.
     const std::string& MessageText() const { return message_text_; }
@@ -57,12 +76,16 @@ class Diagnosis {
     // A NUL-separated multi-value text as its distinct values (each at the place of its last
     // occurrence), each without one pair of enclosing double quotes, joined by ", ".
     static std::string FormatValueList(std::string_view values);
+    // The same values as a list.
+    static std::vector<std::string> ValueList(std::string_view values);
 
   private:
     void Append(text::Msg id, std::vector<std::string> args, std::string text);
 
     std::string job_id_, job_name_, job_status_, spooler_name_, queue_name_;
-    std::string printers_supported_, printers_requested_;
+    std::string printers_supported_, printers_requested_, job_owner_;
+    std::vector<std::string> printer_lists_[2];  // supported, requested
+    Outcome outcome_ = Outcome::kDiagnosed;
     std::string message_text_;
     std::vector<Message> messages_;
 };

@@ -5,7 +5,7 @@ namespace stallscan::listing {
 Answer Lister::List(const Request& request) {
     Answer answer = source_->List(request, control_);
     if (!answer.error_text.empty()) {
-        error_texts_.push_back(answer.error_text);
+        failures_.push_back({request, answer.error_text});
     }
     if (IsInterruption(answer.status) && interruption_ == Status::kOk) {
         interruption_ = answer.status;

@@ -16,15 +16,20 @@ class Lister {
 
     Answer List(const Request& request);
 
-    // The error texts of the listings that failed, in order (empty texts left out).
-    const std::vector<std::string>& ErrorTexts() const { return error_texts_; }
+    // A listing that failed with what the print system said about it.
+    struct Failure {
+        Request request;
+        std::string error_text;
+    };
+    // The listings that failed with an error text, in order.
+    const std::vector<Failure>& Failures() const { return failures_; }
     // The first listing that was stopped or timed out, kOk while none was.
     Status Interruption() const { return interruption_; }
 
   private:
     ListingSource* source_;
     Control control_;
-    std::vector<std::string> error_texts_;
+    std::vector<Failure> failures_;
     Status interruption_ = Status::kOk;
 };
 

@@ -24,8 +24,8 @@ std::string TextAfterProgramName(const std::string& command_line);
 // A Windows-notation path text as a path of this system.
 std::string NativePath(const std::string& win_path);
 
-// The listing tool's real path for its Windows-notation text. On POSIX, when "<x>.exe" does not
-// exist and "<x>" does, the latter.
+// The listing tool's real path for its Windows-notation text. On POSIX "<x>.exe" only where that
+// file exists, "<x>" otherwise (the name POSIX installations give the tool).
 std::string ResolveToolPath(const std::string& win_path);
 
 // Length of a file; nullopt when it cannot be examined (missing, not a regular file, no access).

@@ -102,13 +102,11 @@ std::string NativePath(const std::string& winPath) {
 }
 
 std::string ResolveToolPath(const std::string& winPath) {
+    // POSIX installations name the tool without the suffix: "<x>.exe" only where it exists.
     const std::string path = NativePath(winPath);
     constexpr std::string_view kSuffix = ".exe";
     if (path.size() > kSuffix.size() && path.ends_with(kSuffix) && !Exists(path)) {
-        const std::string bare = path.substr(0, path.size() - kSuffix.size());
-        if (Exists(bare)) {
-            return bare;
-        }
+        return path.substr(0, path.size() - kSuffix.size());
     }
     return path;
 }

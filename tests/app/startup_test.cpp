@@ -43,7 +43,12 @@ TEST(Startup, AToolPathBuiltFromTheRootUnchangedMustNameANonEmptyFile) {
     sys.env["OV_ROOT"] = "C|/print";
     StartupOutcome outcome = sys.Check();
     EXPECT_EQ(outcome.problem, StartupProblem::kToolUnavailable);
+    // The file that was tried, in the notation of this system.
+#ifdef _WIN32
     EXPECT_EQ(outcome.message, "Unable to access binary \"C:\\print\\bin\\kvls.exe\".\r\n");
+#else
+    EXPECT_EQ(outcome.message, "Unable to access binary \"C:/print/bin/kvls\".\r\n");
+#endif
 
     sys.env["OV_ROOT"] = "C:\\print\\";
     sys.files["C:\\print\\\\bin\\kvls.exe"] = 0;

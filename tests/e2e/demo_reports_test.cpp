@@ -57,9 +57,13 @@ TEST_F(DemoInstallations, EachJobsReportIsExactlyAsExpectedAndCostsItsWalkThroug
     std::vector<std::string> runs;
     size_t serverSpec = 1;  // "demo:" lists the jobs once, then diagnoses each waiting one
     for (const auto& cost : kDemoCosts) {
-        for (const auto& run : {demo_.Pseudo({cost.job}), demo_.Logged({cost.job}, runs)}) {
+        // The bytes of "Save All" with --crlf; the system's own line ends without.
+        const auto pseudo = demo_.Pseudo({cost.job});
+        const auto normal = demo_.Logged({"--crlf", cost.job}, runs);
+        EXPECT_EQ(pseudo.out, e2e::Native(ExpectedReport(cost.job))) << cost.job;
+        EXPECT_EQ(normal.out, ExpectedReport(cost.job)) << cost.job;
+        for (const auto& run : {pseudo, normal}) {
             EXPECT_EQ(run.exit_code, 0) << cost.job << run.err;
-            EXPECT_EQ(run.out, ExpectedReport(cost.job)) << cost.job;
             EXPECT_EQ(run.err, "") << cost.job;
         }
         EXPECT_EQ(runs.size(), cost.runs) << cost.job;
@@ -86,36 +90,76 @@ TEST_F(DemoInstallations, ServerSpecsExpandToWaitingJobsInListingOrder) {
     }
     const test_os::ProgramRun run = demo_.Normal(args);
     ASSERT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(run.out, expected);
-    EXPECT_EQ(demo_.Pseudo(args).out, expected);
+    EXPECT_EQ(run.out, e2e::Native(expected));
+    EXPECT_EQ(demo_.Pseudo(args).out, e2e::Native(expected));
     // A repeated item runs once, at its last place.
-    EXPECT_EQ(demo_.Pseudo({"demo:12", "demo:13", "demo:12", "DEMO:13"}).out,
+    EXPECT_EQ(demo_.Pseudo({"--crlf", "demo:12", "demo:13", "demo:12", "DEMO:13"}).out,
               ExpectedReport("demo:13") + ExpectedReport("demo:12"));
 }
 
-TEST_F(DemoInstallations, ExitStatusesOfTheCommandLine) {
-    // A server without waiting jobs: nothing to diagnose.
-    test_os::ProgramRun run = demo_.Normal({"sup-ref:"});
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.err, "There are no jobs for which diagnostics will be given.\r\n");
-    EXPECT_EQ(run.out, "");
+TEST_F(DemoInstallations, ExitStatusesTellWhetherEveryJobWasDiagnosed) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;  // empty: any
+    } cases[] = {
+        {{"demo:9"}, 0, ""},
+        {{"demo:999"}, 5, ""},  // not found
+        {{"nosuch:1"}, 5, ""},  // its server cannot be listed
+        {{"demo:abc", "demo:9"}, 5, ""},
+        {{"nosuch:"},
+         1,
+         "No pending jobs were found in server \"nosuch\".\nstallscan: server \"nosuch\" was not "
+         "found.\nThere are no jobs for which diagnostics will be given.\n"},
+        {{"sup-ref:", "demo:9"}, 1, "No pending jobs were found in server \"sup-ref\".\n"},
+        {{"demo:9", "demo:999", "nosuch:"}, 5, ""},
+        {{"-x", "demo:9"}, 2,
+         "The requested option is invalid: -x\nTry 'stallscan --help' for more information.\n"},
+        {{"--timeout", "soon", "demo:9"}, 2, ""},
+    };
+    for (const auto& c : cases) {
+        const test_os::ProgramRun run = demo_.Normal(c.args);
+        EXPECT_EQ(run.exit_code, c.status) << c.args[0] << run.err;
+        if (!c.err.empty()) {
+            EXPECT_EQ(run.err, e2e::Native(c.err)) << c.args[0];
+        }
+    }
+    EXPECT_EQ(demo_.Pseudo({"demo:9"}).exit_code, 0);
+    auto missing = test_os::RunProgram(
+        STALLSCAN_PATH, {"pseudo-kvls@/nonexistent", "demo:9"},
+        {{"OV_ROOT", (demo_.Base() / "pseudo-root").string()}, {"STALLSCAN", ""}});
+    EXPECT_EQ(missing.exit_code, 5) << missing.out;
 
     // A job list that cannot be read; the other SPEC is still served.
-    run =
-        demo_.Normal({"demo:", "demo:10"}, Fault("stderr:spooler down", "current-job-state==held"));
+    auto run = demo_.Normal({"--crlf", "demo:", "demo:10"},
+                            Fault("stderr:spooler down", "current-job-state==held"));
     EXPECT_EQ(run.exit_code, 4);
-    EXPECT_EQ(run.err, "Unable to access server \"demo\".\r\n");
+    EXPECT_EQ(run.err, e2e::Native("Unable to access server \"demo\".\r\n"));
     EXPECT_EQ(run.out, ExpectedReport("demo:10"));
+    // -v adds what the tool said.
+    run = demo_.Normal({"-v", "demo:"}, Fault("stderr:spooler down", "current-job-state==held"));
+    EXPECT_NE(run.err.find("listing job \"demo:\" failed: spooler down"), std::string::npos)
+        << run.err;
 
+    // The installation: the catalogue's text, then what to do, with the path of this system.
     run = test_os::RunProgram(STALLSCAN_PATH, {"demo:1"}, {{"OV_ROOT", ""}});
     EXPECT_EQ(run.exit_code, 3);
-    EXPECT_EQ(run.err, "Invalid execution of stallscan.\r\n");
+    EXPECT_EQ(run.err.rfind(e2e::Native("Invalid execution of stallscan.\r\nstallscan: set OV_ROOT"), 0),
+              0u)
+        << run.err;
+    run = test_os::RunProgram(STALLSCAN_PATH, {"demo:1"}, {{"OV_ROOT", "/opt/none"}});
+    EXPECT_EQ(run.exit_code, 3);
+#ifndef _WIN32
+    EXPECT_EQ(run.err.rfind("Unable to access binary \"/opt/none/bin/kvls\".\nstallscan: OV_ROOT", 0),
+              0u)
+        << run.err;
+#endif
 }
 
 TEST_F(DemoInstallations, ListingsBeyondTheReadSizeCostOneRepeatPerProcess) {
     // Every printer listing of demo:7 (fourteen) outgrows 4096 bytes: only the first is repeated.
     std::vector<std::string> runs;
-    EXPECT_EQ(demo_.Logged({"demo:7"}, runs, Fault("bytes:6000", "-cp")).out,
+    EXPECT_EQ(demo_.Logged({"--crlf", "demo:7"}, runs, Fault("bytes:6000", "-cp")).out,
               ExpectedReport("demo:7"));
     EXPECT_EQ(runs.size(), 19u + 1);
     int repeats = 0;

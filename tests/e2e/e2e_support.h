@@ -38,6 +38,17 @@ inline std::vector<std::string> ReadLines(const fs::path& path) {
     return lines;
 }
 
+// The text with LF line ends, as stallscan writes its reports on POSIX (CR LF with --crlf, and on
+// Windows).
+inline std::string Native(std::string text) {
+#ifndef _WIN32
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+        text.erase(at, 1);
+    }
+#endif
+    return text;
+}
+
 // The report that stallscan must write for a demo job: tests/e2e/expected/demo-10.txt for demo:10.
 inline std::string ExpectedReport(std::string job) {
     job[job.find(':')] = '-';

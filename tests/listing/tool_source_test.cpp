@@ -24,7 +24,7 @@ const std::string kTool = "C:\\print\\bin\\kvls.exe";
 #ifdef _WIN32
 const std::string kToolArgument = kTool;
 #else
-const std::string kToolArgument = "C:/print/bin/kvls.exe";
+const std::string kToolArgument = "C:/print/bin/kvls";  // the POSIX name of a missing tool
 #endif
 
 Request Ask(ObjectClass object_class, const std::string& name, const std::string& attrs = "all",

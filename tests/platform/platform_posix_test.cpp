@@ -40,9 +40,9 @@ class PlatformFiles : public ::testing::Test {
     const fs::path dir = test_os::FreshDir("platform");
 };
 
-TEST_F(PlatformFiles, ToolPathPrefersTheExeAndFallsBackToTheBareName) {
+TEST_F(PlatformFiles, ToolPathIsTheExeWhereItExistsAndTheBareNameOtherwise) {
     const std::string exe = Win(dir / "kvls.exe");
-    EXPECT_EQ(platform::ResolveToolPath(exe), (dir / "kvls.exe").string());  // neither exists
+    EXPECT_EQ(platform::ResolveToolPath(exe), (dir / "kvls").string());  // neither exists
     WriteFile(dir / "kvls", "x");
     EXPECT_EQ(platform::ResolveToolPath(exe), (dir / "kvls").string());
     WriteFile(dir / "kvls.exe", "x");

@@ -82,6 +82,24 @@ inline bool NoChildLeft() {
 #endif
 }
 
+// The processes running the program at `path` (POSIX: read from /proc; Windows: not told, -1).
+inline int ProcessesOf(const std::filesystem::path& path) {
+#ifdef _WIN32
+    (void)path;
+    return -1;
+#else
+    int count = 0;
+    std::error_code ec;
+    const auto target = std::filesystem::canonical(path, ec);
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+        std::error_code link_ec;
+        const auto exe = std::filesystem::read_symlink(entry.path() / "exe", link_ec);
+        count += !link_ec && exe == target ? 1 : 0;
+    }
+    return count;
+#endif
+}
+
 // Runs one task on a thread of its own, waits for it with a time limit and sleeps briefly. On
 // Windows the thread library keeps a few handles from the first thread of a process and from the
 // first wait of the calling thread, so counts of open handles taken after this compare like with

@@ -52,8 +52,8 @@ std::optional<Fault> ParseFault(std::string_view spec, std::string* error) {
     const std::string_view arg =
         colon == std::string_view::npos ? std::string_view() : spec.substr(colon + 1);
     bool ok = false;
-    if (kind == "hang" && colon == std::string_view::npos) {
-        fault.kind = Fault::Kind::kHang;
+    if ((kind == "hang" || kind == "hang-child") && colon == std::string_view::npos) {
+        fault.kind = kind == "hang" ? Fault::Kind::kHang : Fault::Kind::kHangChild;
         ok = true;
     } else if (kind == "sleep") {
         fault.kind = Fault::Kind::kSleep;
@@ -71,7 +71,7 @@ std::optional<Fault> ParseFault(std::string_view spec, std::string* error) {
     }
     if (!ok) {
         *error = "unknown KVLS_FAULT: " + std::string(spec) +
-                 " (use sleep:SECONDS, hang, crash-after:N, bytes:N or stderr:TEXT)";
+                 " (use sleep:SECONDS, hang, hang-child, crash-after:N, bytes:N or stderr:TEXT)";
         return std::nullopt;
     }
     return fault;

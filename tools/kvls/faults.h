@@ -2,6 +2,7 @@
 //
 //   sleep:SECONDS    wait that long (decimal fraction allowed), then answer normally
 //   hang             never answer: sleep until killed, with the output streams open
+//   hang-child       the same, after starting a process of its own that does the same (POSIX)
 //   crash-after:N    write the first N bytes of the answer, then die abnormally
 //   bytes:N          write exactly N bytes on standard output: the answer (cut to N bytes when
 //                    longer), then comment lines ("#xxx...") up to N bytes
@@ -19,7 +20,8 @@
 namespace kvls {
 
 struct Fault {
-    enum class Kind { kNone, kSleep, kHang, kCrashAfter, kBytes, kStderr } kind = Kind::kNone;
+    enum class Kind { kNone, kSleep, kHang, kHangChild, kCrashAfter, kBytes, kStderr } kind =
+        Kind::kNone;
     double seconds = 0;       // kSleep
     std::uint64_t count = 0;  // kCrashAfter, kBytes
     std::string text;         // kStderr

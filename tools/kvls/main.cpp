@@ -20,6 +20,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -157,6 +159,11 @@ bool FaultBeforeAnswer(const Fault& fault, int* exit_code) {
         case Fault::Kind::kSleep:
             std::this_thread::sleep_for(std::chrono::duration<double>(fault.seconds));
             return false;
+        case Fault::Kind::kHangChild:
+#ifndef _WIN32
+            ::fork();  // both processes hang on, holding the output streams
+#endif
+            [[fallthrough]];
         case Fault::Kind::kHang:
             for (;;) {
                 std::this_thread::sleep_for(std::chrono::hours(1));

@@ -1,0 +1,31 @@
+#pragma once
+// What a run found, counted: for --check's line in the monitoring-plugin convention
+// ("STALLSCAN WARNING - 3 of 12 jobs blocked: ... | jobs=12 blocked=3;0 not_diagnosed=0") and for
+// the summary after a run on a terminal.
+
+#include <map>
+#include <string>
+
+#include "cli/options.h"
+#include "diag/diagnosis.h"
+
+namespace stallscan::cli {
+
+struct CheckSummary {
+    int jobs = 0;
+    int blocked = 0;        // diagnosed, with at least one message of severity problem
+    int not_diagnosed = 0;  // invalid, not found, unreachable, timed out
+    // A "server:" job list could not be read.
+    bool job_list_failed = false;
+    // A job's server could not be read, or did not answer in time.
+    bool server_unreadable = false;
+    // Per problem code, the number of blocked jobs that have it.
+    std::map<std::string, int> problems;
+
+    void Count(const diag::Diagnosis& diagnosis);
+    // OK, WARNING, CRITICAL or UNKNOWN as an exit status (0 to 3).
+    int Status(const Options& options) const;
+    std::string Line(const Options& options) const;
+};
+
+}  // namespace stallscan::cli

@@ -1,0 +1,37 @@
+#pragma once
+// What each message of a report means for scripts and monitoring: a stable symbolic code and a
+// severity. Codes never change once given; new messages get new codes.
+
+#include <string_view>
+#include <vector>
+
+#include "diag/diagnosis.h"
+#include "text/catalog.h"
+
+namespace stallscan::diag {
+
+enum class Severity {
+    kProblem,  // blocks the job until someone acts
+    kWarning,  // worth a look; may not block the job
+    kInfo,     // what became of the job, or a state that needs nothing done
+};
+
+struct MessageInfo {
+    text::Msg id;
+    std::string_view code;
+    Severity severity;
+    std::string_view meaning;  // one line, for the manual
+};
+
+// The information of a report message; every message a diagnosis can write has one.
+const MessageInfo& InfoOf(text::Msg id);
+// Every report message's information, in catalogue order.
+const std::vector<MessageInfo>& AllMessageInfo();
+
+std::string_view SeverityName(Severity severity);
+std::string_view OutcomeName(Outcome outcome);
+
+// True when the job was diagnosed and a message says something blocks it.
+bool IsBlocked(const Diagnosis& diagnosis);
+
+}  // namespace stallscan::diag
