@@ -1,7 +1,12 @@
-// Diagnosing every waiting job of a generated print system (1,000 waiting jobs over 50 printers)
-// through real runs of the stand-in listing tool, next to what the runs alone cost: the number of
-// runs × the median time of one bare run of the tool (posix_spawn + waitpid, output to /dev/null).
-// The ratio of the two is what stallscan adds between and around the runs; the target is 1.15.
+// Diagnosing every waiting job of a generated print system (1,000 waiting jobs over 50 printers,
+// 10 queues, 5 supervisors) through real runs of the stand-in listing tool:
+//  - one job at a time, every listing a run (--no-cache -j 1), next to what the runs alone cost:
+//    the number of runs x the median time of one bare run of the tool (posix_spawn + waitpid,
+//    output to /dev/null). The ratio is what stallscan adds between and around the runs (target
+//    1.15);
+//  - a network-bound tool (every run delayed by 20 ms) with the cache and 8 jobs at once: runs per
+//    job, wall time against runs x 20 ms / 8, the reports against those of --no-cache -j 1;
+//  - the runs per job with the cache at 10, 100, 1,000 and 10,000 waiting jobs.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -11,9 +16,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <numeric>
 #include <sstream>
 #include <string>
@@ -30,7 +38,7 @@ namespace {
 
 using namespace stallscan;
 
-constexpr int kWaitingJobs = 1000;
+constexpr int kWaitingJobs = 1000;  // the default model
 constexpr int kFinishedJobs = 100;  // listed by no job list: the filter leaves them out
 constexpr int kPrinters = 50;
 constexpr int kPrintersPerQueue = 5;
@@ -100,10 +108,10 @@ std::string QueueFile(int q) {
     return f.str();
 }
 
-std::string JobFile(int n) {
+std::string JobFile(int n, int waiting_jobs) {
     static const char* const kWaitingStates[] = {"pending", "pending", "pending", "held",
                                                  "pending", "paused",  "pending"};
-    const bool waiting = n <= kWaitingJobs;
+    const bool waiting = n <= waiting_jobs;
     const std::string state = waiting ? kWaitingStates[n % 7] : "completed";
     const int queues = kPrinters / kPrintersPerQueue;
     std::ostringstream f;
@@ -145,7 +153,7 @@ std::string JobFile(int n) {
 // the generated model as data/ beside it, where the tool looks by default.
 class Installation {
   public:
-    Installation() {
+    explicit Installation(int waiting_jobs) {
         std::string base = (fs::temp_directory_path() / "stallscan-diag-bench-XXXXXX").string();
         if (::mkdtemp(base.data()) == nullptr) {
             return;
@@ -173,8 +181,8 @@ class Installation {
         for (int q = 1; q <= kPrinters / kPrintersPerQueue; ++q) {
             Write(data / "queues" / (Named("q", q) + ".txt"), QueueFile(q));
         }
-        for (int n = 1; n <= kWaitingJobs + kFinishedJobs; ++n) {
-            Write(data / "jobs" / (Named("bench-", n) + ".txt"), JobFile(n));
+        for (int n = 1; n <= waiting_jobs + kFinishedJobs; ++n) {
+            Write(data / "jobs" / (Named("bench-", n) + ".txt"), JobFile(n, waiting_jobs));
         }
     }
     ~Installation() {
@@ -194,9 +202,14 @@ class Installation {
     fs::path root_;
 };
 
-Installation& TheInstallation() {
-    static Installation installation;
-    return installation;
+// The installation of a model with this many waiting jobs, made once.
+Installation& TheInstallation(int waiting_jobs = kWaitingJobs) {
+    static std::map<int, std::unique_ptr<Installation>> installations;
+    auto& installation = installations[waiting_jobs];
+    if (!installation) {
+        installation = std::make_unique<Installation>(waiting_jobs);
+    }
+    return *installation;
 }
 
 // The tool's environment is the installation alone: no model folder, log or fault from outside.
@@ -295,7 +308,7 @@ void BM_DiagnoseAllWaitingJobs(benchmark::State& state) {
     run::StartupValues startup;
     startup.root_dir = installation.Root().string();
     startup.tool_path = installation.Tool().string();
-    const cli::Options options = cli::ParseArguments({"bench:"});
+    const cli::Options options = cli::ParseArguments({"--no-cache", "-j", "1", "bench:"});
     RunSampler sampler;
     double wall = 0;
     int64_t reports = 0;
@@ -305,11 +318,11 @@ void BM_DiagnoseAllWaitingJobs(benchmark::State& state) {
         std::ostringstream err;
         const double bareBefore = sampler.bareTotal;
         const auto start = std::chrono::steady_clock::now();
-        const int status = cli::Run(options, startup, source, out, err);
+        const int status = cli::Run(options, startup, source, {}, out, err);
         const double took = RunSampler::Since(start) - (sampler.bareTotal - bareBefore);
         state.SetIterationTime(took);
         wall += took;
-        if (status != cli::kExitReports || sampler.bareFailed) {
+        if (status != cli::kExitDiagnosed || sampler.bareFailed) {
             state.SkipWithError(("a run failed: " + err.str()).c_str());
             break;
         }
@@ -346,6 +359,101 @@ void BM_DiagnoseAllWaitingJobs(benchmark::State& state) {
         (runs * Median(sampler.runs) + wallPerPass - inRuns) / (runs * bareMedian);
 }
 BENCHMARK(BM_DiagnoseAllWaitingJobs)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(3);
+
+// The reports of a run of "bench:" with these options; the tool runs are counted in `runs`.
+// Of those, `job_runs` listed jobs (the job list, each job's own two listings and its re-check).
+std::string DiagnoseBench(Installation& installation, const std::vector<std::string>& args,
+                          int64_t& runs, std::string& error, int64_t* job_runs = nullptr) {
+    run::StartupValues startup;
+    startup.root_dir = installation.Root().string();
+    startup.tool_path = installation.Tool().string();
+    std::atomic<int64_t> counted{0};
+    std::atomic<int64_t> jobs_counted{0};
+    listing::ToolSource source(startup.tool_path, [&](const platform::ChildCommand& command,
+                                                      const platform::CaptureOptions& options) {
+        ++counted;
+        jobs_counted += command.args.at(1) == "-cj" ? 1 : 0;
+        return platform::RunAndCapture(command, options);
+    });
+    std::vector<std::string> all = args;
+    all.push_back("bench:");
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::Run(cli::ParseArguments(all), startup, source, {}, out, err);
+    runs = counted.load();
+    if (job_runs != nullptr) {
+        *job_runs = jobs_counted.load();
+    }
+    if (status != cli::kExitDiagnosed) {
+        error = "status " + std::to_string(status) + ": " + err.str();
+    }
+    return out.str();
+}
+
+// A network-bound tool (each run 20 ms longer) with the cache and 8 jobs at once, next to the
+// seed's pattern (one run per listing, one job at a time), whose time is computed as its runs x
+// (bare run + 20 ms) rather than waited for.
+void BM_NetworkBoundToolCachedEightAtOnce(benchmark::State& state) {
+    Installation& installation = TheInstallation();
+    ClearToolEnvironment();
+    int64_t seed_runs = 0;
+    std::string error;
+    const std::string reference = DiagnoseBench(installation, {"--no-cache", "-j", "1"},
+                                                seed_runs, error);
+    const double bare = BareRunSeconds(PrinterListingArgs());
+    ::setenv("KVLS_FAULT", "sleep:0.02", 1);
+    int64_t runs = 0;
+    int64_t job_runs = 0;
+    bool identical = true;
+    double wall = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string reports =
+            DiagnoseBench(installation, {"-j", "8"}, runs, error, &job_runs);
+        const double took = RunSampler::Since(start);
+        state.SetIterationTime(took);
+        wall += took;
+        identical = identical && reports == reference;
+    }
+    ClearToolEnvironment();
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    state.counters["runs"] = static_cast<double>(runs);
+    state.counters["runs_per_job"] = static_cast<double>(runs) / kWaitingJobs;
+    // The floor: the job listings alone (each job's own two, its re-check, the job list).
+    state.counters["floor_per_job"] = static_cast<double>(job_runs) / kWaitingJobs;
+    state.counters["wall_s"] = wall / static_cast<double>(state.iterations());
+    state.counters["bound_s"] = 1.3 * static_cast<double>(runs) * 0.020 / 8;
+    state.counters["seed_runs"] = static_cast<double>(seed_runs);
+    state.counters["seed_estimate_s"] = static_cast<double>(seed_runs) * (bare + 0.020);
+    state.counters["identical"] = identical ? 1 : 0;
+}
+BENCHMARK(BM_NetworkBoundToolCachedEightAtOnce)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(3);
+
+// Runs per job with the cache (8 jobs at once) as the number of waiting jobs grows: toward the
+// floor of each job's own listings (2, and 1 more for the re-check of a job without problems).
+void BM_RunsPerJobWithTheCache(benchmark::State& state) {
+    const int jobs = static_cast<int>(state.range(0));
+    Installation& installation = TheInstallation(jobs);
+    ClearToolEnvironment();
+    int64_t runs = 0;
+    std::string error;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        DiagnoseBench(installation, {"-j", "8"}, runs, error);
+        state.SetIterationTime(RunSampler::Since(start));
+    }
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    state.counters["runs_per_job"] = static_cast<double>(runs) / jobs;
+}
+BENCHMARK(BM_RunsPerJobWithTheCache)
+    ->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // For the analysis of the ratio: one bare run, and the same command through the runner (pipes,
 // poll, capture, reaping), both with the tool's real work.

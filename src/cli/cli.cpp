@@ -10,6 +10,7 @@
 #include "cli/check.h"
 #include "cli/progress.h"
 #include "diag/message_info.h"
+#include "listing/caching_source.h"
 #include "listing/object_attributes.h"
 #include "run/json_report.h"
 #include "run/run_plan.h"
@@ -237,8 +238,11 @@ int ReportStartupFailure(const Options& options, const std::string& message,
     return kExitInstallation;
 }
 
-int Run(const Options& options, const run::StartupValues& startup, listing::ListingSource& source,
-        const RunContext& context, std::ostream& out, std::ostream& err) {
+int Run(const Options& options, const run::StartupValues& startup,
+        listing::ListingSource& tool_source, const RunContext& context, std::ostream& out,
+        std::ostream& err) {
+    listing::CachingSource cache(tool_source);
+    listing::ListingSource& source = options.no_cache ? tool_source : cache;
     const std::string domain(text::TrimSpaces(startup.domain));
     Progress progress(err, context.terminal && !options.quiet);
     listing::Lister lister(source, {context.stop, options.timeout});
@@ -274,7 +278,8 @@ int Run(const Options& options, const run::StartupValues& startup, listing::List
     progress.Start(total);
     bool broken_pipe = false;
     const bool complete = run::Scan(
-        source, plan, {domain, options.timeout, 1}, context.stop, [&](run::ScannedJob&& job) {
+        source, plan, {domain, options.timeout, options.jobs}, context.stop,
+        [&](run::ScannedJob&& job) {
             if (job.item->repeated_key || broken_pipe) {
                 return;
             }

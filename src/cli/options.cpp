@@ -112,6 +112,17 @@ class Parser {
             flag(options_.verbose);
         } else if (name == "--problems-only") {
             flag(options_.problems_only);
+        } else if (name == "--no-cache") {
+            flag(options_.no_cache);
+        } else if (name == "-j" || name == "--jobs") {
+            if (const auto value = Value(name, inline_value, has_inline)) {
+                if (const auto count = Count(*value, 64); count && *count >= 1) {
+                    options_.jobs = *count;
+                } else {
+                    Fail("stallscan: " + name + " takes a number of jobs from 1 to 64, not \"" +
+                         *value + "\"\r\n");
+                }
+            }
         } else if (name == "--printer" || name == "--queue" || name == "--owner") {
             if (const auto value = Value(name, inline_value, has_inline)) {
                 (name == "--printer" ? options_.printer
@@ -185,6 +196,10 @@ Output:
 Listing:
   --timeout S       give up a listing after S seconds (default 30; 0: never); the job's report
                     then ends with "Server ... is not responding."
+  -j N, --jobs N    diagnose up to N jobs at once (default 4, at most 64); the reports keep
+                    their order
+  --no-cache        list every object for every job; by default a server, queue or printer is
+                    listed once per run (a failure too), jobs always afresh
 
   -h, --help        this text
   -V, --version     the version

@@ -29,6 +29,10 @@ struct Options {
     std::string owner;    // --owner
     // Per listing; zero for none.
     std::chrono::milliseconds timeout{std::chrono::seconds(30)};
+    // Jobs diagnosed at once.
+    int jobs = 4;
+    // Every listing runs the tool, also for an object listed before in the same run.
+    bool no_cache = false;
     // --check: WARNING above this many blocked jobs, CRITICAL above the other (none: never).
     int warning = 0;
     std::optional<int> critical;
