@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");  // no display needed at build time
     QApplication app(argc, argv);
-    const QImage icon = ui::IconFrame(0).toImage();
+    const QImage icon = stallscan::ui::IconFrame(0).toImage();
     if (argc < 3 || argc % 2 == 0) {
         std::fputs("usage: stallscan_icon SIZE FILE [SIZE FILE ...]\n", stderr);
         return 2;

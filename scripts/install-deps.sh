@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libgl-dev xvfb xauth dpkg-dev)
+          nlohmann-json3-dev qt6-base-dev libgl-dev xvfb xauth dpkg-dev man-db
+          python3-jsonschema desktop-file-utils)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -5,18 +5,16 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "app/startup.h"
 #include "platform/platform.h"
-#include "ui/frm_main.h"
+#include "ui/main_window.h"
 #include "ui/window_support.h"
 
-namespace ui {
+namespace stallscan::ui {
 
 namespace {
 
 constexpr int kNoDisplayStatus = 2;
 constexpr int kInstallationStatus = 3;
-bool gStartingToolkit = false;
 
 void ReportNoDisplay(const std::string& detail) {
     std::cerr << "stallscan: no display available to open the windows";
@@ -26,16 +24,22 @@ void ReportNoDisplay(const std::string& detail) {
     std::cerr << "; give job arguments to use the command-line mode.\n";
 }
 
-// While the toolkit starts, a fatal toolkit message (no display could be opened) ends the
-// program with status 2 instead of aborting.
+// The toolkit's messages while the windows run: all but debug output to standard error.
 void ToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtFatalMsg && gStartingToolkit) {
-        ReportNoDisplay(text.section(QLatin1Char('\n'), 0, 0).toStdString());
-        std::_Exit(kNoDisplayStatus);
-    }
     if (type != QtDebugMsg) {
         std::cerr << text.toStdString() << '\n';
     }
+}
+
+// While the toolkit starts, a fatal message (no display could be opened) ends the program with
+// status 2 instead of aborting.
+void StartupToolkitMessages(QtMsgType type, const QMessageLogContext& context,
+                            const QString& text) {
+    if (type == QtFatalMsg) {
+        ReportNoDisplay(text.section(QLatin1Char('\n'), 0, 0).toStdString());
+        std::_Exit(kNoDisplayStatus);
+    }
+    ToolkitMessages(type, context, text);
 }
 
 // False when nothing suggests that a display can be opened.
@@ -57,30 +61,27 @@ bool DisplayConfigured(int argc, char** argv) {
 
 }  // namespace
 
-int RunWindows(int argc, char** argv, const std::string& argText) {
+int RunWindows(int argc, char** argv, const std::string& startup_failure_message,
+               const run::StartupValues& values) {
     if (!DisplayConfigured(argc, argv)) {
         ReportNoDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
         return kNoDisplayStatus;
     }
-    qInstallMessageHandler(ToolkitMessages);
-    gStartingToolkit = true;
+    qInstallMessageHandler(StartupToolkitMessages);
     QApplication app(argc, argv);
-    gStartingToolkit = false;
+    qInstallMessageHandler(ToolkitMessages);
     QApplication::setOrganizationName(QStringLiteral("stallscan"));
     QApplication::setApplicationName(QStringLiteral("stallscan"));
     QApplication::setWindowIcon(AppIcon());
 
-    const basMain::StartupOutcome startup =
-        basMain::CheckStartup(argText, basMain::SystemEnvironment(), basMain::SystemFileLength());
-    if (startup.messageId != 0) {
-        ShowMessage(nullptr, QMessageBox::Critical, Q(startup.message));
+    if (!startup_failure_message.empty()) {
+        ShowMessage(nullptr, QMessageBox::Critical, ToQString(startup_failure_message));
         return kInstallationStatus;
     }
-    basMain::ApplyStartup(startup.values);
-
-    frmMain mainWindow(argText, basMain::SystemEnvironment());
-    mainWindow.show();
+    const auto source = run::MakeSource(values);
+    MainWindow main_window(*source, values);
+    main_window.show();
     return QApplication::exec();
 }
 
-}  // namespace ui
+}  // namespace stallscan::ui

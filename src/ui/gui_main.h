@@ -3,10 +3,15 @@
 
 #include <string>
 
-namespace ui {
+#include "run/startup_values.h"
 
-// The entry procedure with windows: start-up checks (critical message boxes on failure), then the
-// main window. Returns the process exit status; 2 when no display is available.
-int RunWindows(int argc, char** argv, const std::string& argText);
+namespace stallscan::ui {
 
-}  // namespace ui
+// The entry procedure with windows. Without a display: a note on standard error, status 2. When
+// `startup_failure_message` is not empty (the installation was not found): that message in a
+// critical message box, status 3. Otherwise the main window on the listing source of `values`;
+// the status once the windows have closed.
+int RunWindows(int argc, char** argv, const std::string& startup_failure_message,
+               const run::StartupValues& values);
+
+}  // namespace stallscan::ui

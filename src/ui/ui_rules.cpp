@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "diag/diag_result.h"
+#include "text/text_functions.h"
 
-namespace ui {
+namespace stallscan::ui {
 
 int TwipsToPixels(double twips, double dpi) {
     return static_cast<int>(std::lround(twips * dpi / kTwipsPerInch));
@@ -17,47 +17,46 @@ double PixelsToTwips(int pixels, double dpi) {
     return pixels * kTwipsPerInch / dpi;
 }
 
-bool CanStartDiag(bool defaultServerChosen, const std::string& userServer, bool allJobsChosen,
-                  const std::string& userJobs) {
-    const bool serverChosen = defaultServerChosen || !userServer.empty();
-    const bool jobsChosen = allJobsChosen || !userJobs.empty();
-    return serverChosen && jobsChosen;
+bool CanStartRun(bool default_server_chosen, const std::string& typed_server, bool all_jobs_chosen,
+                 const std::string& typed_jobs) {
+    return (default_server_chosen || !typed_server.empty()) &&
+           (all_jobs_chosen || !typed_jobs.empty());
 }
 
-ResultLayout LayoutResultControls(int w, int h) {
+ResultLayout LayoutResultControls(int width, int height) {
     constexpr int kButtonWidth = 1275;
     constexpr int kButtonHeight = 315;
     constexpr int kMargin = 60;
-    ResultLayout l;
-    l.cmdClose = {w - 1490, h - 375, kButtonWidth, kButtonHeight};
-    l.cmdSaveAll = {w - 2810, h - 375, kButtonWidth, kButtonHeight};
-    l.cmdSave = {w - 4130, h - 375, kButtonWidth, kButtonHeight};
-    l.lvwJobs = {kMargin, kMargin, w - 120, static_cast<int>(std::floor(h * 0.5))};
-    const int listBottom = l.lvwJobs.top + l.lvwJobs.height;
-    l.lblDiagMessages = {kMargin, listBottom + 45, w - 120, 240};
-    const int textTop = listBottom + 285;
-    l.txtDiagMessages = {kMargin, textTop, w - 120, h - 480 - textTop};
-    return l;
+    ResultLayout layout;
+    layout.close = {width - 1490, height - 375, kButtonWidth, kButtonHeight};
+    layout.save_all = {width - 2810, height - 375, kButtonWidth, kButtonHeight};
+    layout.save = {width - 4130, height - 375, kButtonWidth, kButtonHeight};
+    layout.jobs = {kMargin, kMargin, width - 120, static_cast<int>(std::floor(height * 0.5))};
+    const int list_bottom = layout.jobs.top + layout.jobs.height;
+    layout.messages_label = {kMargin, list_bottom + 45, width - 120, 240};
+    const int text_top = list_bottom + 285;
+    layout.messages = {kMargin, text_top, width - 120, height - 480 - text_top};
+    return layout;
 }
 
-std::string ProposedFileName(const std::string& key, const std::string& appName,
+std::string ProposedFileName(const std::string& key, const std::string& app_name,
                              const std::string& extension) {
     const size_t colon = key.find(':');
-    if (!key.empty() && colon != std::string::npos) {
-        return appName + key.substr(colon + 1) + extension;
+    if (colon != std::string::npos) {
+        return app_name + key.substr(colon + 1) + extension;
     }
-    return appName + extension;
+    return app_name + extension;
 }
 
-std::vector<std::string> DialogNameFilters(const std::string& catalogueFilter) {
+std::vector<std::string> DialogNameFilters(const std::string& catalog_filter) {
     std::vector<std::string> pieces;
     size_t start = 0;
-    while (start < catalogueFilter.size()) {
-        size_t bar = catalogueFilter.find('|', start);
+    while (start < catalog_filter.size()) {
+        size_t bar = catalog_filter.find('|', start);
         if (bar == std::string::npos) {
-            bar = catalogueFilter.size();
+            bar = catalog_filter.size();
         }
-        pieces.push_back(catalogueFilter.substr(start, bar - start));
+        pieces.push_back(catalog_filter.substr(start, bar - start));
         start = bar + 1;
     }
     std::vector<std::string> filters;
@@ -77,7 +76,7 @@ std::vector<std::string> DialogNameFilters(const std::string& catalogueFilter) {
 }
 
 std::optional<double> ParseStoredNumber(const std::string& text) {
-    const std::string trimmed = TrimBlanks(text);
+    const std::string_view trimmed = text::TrimSpaces(text);
     if (trimmed.empty()) {
         return std::nullopt;
     }
@@ -87,8 +86,8 @@ std::optional<double> ParseStoredNumber(const std::string& text) {
         ++first;  // from_chars does not take a plus sign
     }
     double value = 0;
-    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
-    if (ec != std::errc() || ptr != last || !std::isfinite(value) || std::fabs(value) > 1e7) {
+    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    if (error != std::errc() || end != last || !std::isfinite(value) || std::fabs(value) > 1e7) {
         return std::nullopt;
     }
     return value;
@@ -111,36 +110,18 @@ int ColumnClick(SortMarks& marks, int column) {
         return 0;
     }
     const int order = marks[column];
-    const int next = order ^ 1;
     marks.fill(0);
-    marks[column] = next;
+    marks[column] = order ^ 1;
     return order;
 }
 
-std::string RowKey(const clsDiagResult& result) {
-    return result.SpoolerName() + ":" + result.JobId();
+std::string RowKey(const diag::Diagnosis& diagnosis) {
+    return diagnosis.SpoolerName() + ":" + diagnosis.JobId();
 }
 
-std::string PrintersColumn(const clsDiagResult& result) {
-    return result.PhyPrintersReq().empty() ? result.PhyPrintersSup() : result.PhyPrintersReq();
+std::string PrintersColumn(const diag::Diagnosis& diagnosis) {
+    return diagnosis.PrintersRequested().empty() ? diagnosis.PrintersSupported()
+                                                 : diagnosis.PrintersRequested();
 }
 
-std::pair<std::string, std::string> SplitJobItem(const std::string& item,
-                                                 const std::string& defaultServer) {
-    const size_t colon = item.find(':');
-    if (colon == std::string::npos) {
-        return {defaultServer, item};
-    }
-    return {TrimBlanks(item.substr(0, colon)), TrimBlanks(item.substr(colon + 1))};
-}
-
-std::string TrimBlanks(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    const size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
-}  // namespace ui
+}  // namespace stallscan::ui

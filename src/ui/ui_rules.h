@@ -3,15 +3,13 @@
 // setting values and column sort marks. No Qt here, so that the rules can be checked directly.
 
 #include <array>
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
-class clsDiagResult;
+#include "diag/diagnosis.h"
 
-namespace ui {
+namespace stallscan::ui {
 
 inline constexpr double kTwipsPerInch = 1440.0;
 
@@ -23,23 +21,23 @@ double PixelsToTwips(int pixels, double dpi);
 
 // True exactly when a server and jobs are chosen: the default server option or a non-empty typed
 // server, and the all-jobs option or a non-empty typed job text. Blanks count as text.
-bool CanStartDiag(bool defaultServerChosen, const std::string& userServer, bool allJobsChosen,
-                  const std::string& userJobs);
+bool CanStartRun(bool default_server_chosen, const std::string& typed_server, bool all_jobs_chosen,
+                 const std::string& typed_jobs);
 
 // A rectangle in twips.
-struct RectTw {
+struct TwipsRect {
     int left = 0;
     int top = 0;
     int width = 0;
     int height = 0;
-    friend bool operator==(const RectTw&, const RectTw&) = default;
+    friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
 };
 
-// Placement of the result window's controls for a client area of W x H twips.
+// Placement of the result window's controls for a client area of `width` x `height` twips.
 struct ResultLayout {
-    RectTw cmdClose, cmdSaveAll, cmdSave, lvwJobs, lblDiagMessages, txtDiagMessages;
+    TwipsRect close, save_all, save, jobs, messages_label, messages;
 };
-ResultLayout LayoutResultControls(int clientWidth, int clientHeight);
+ResultLayout LayoutResultControls(int width, int height);
 
 // The result window's smallest outer size, in twips.
 inline constexpr int kResultMinWidth = 4500;
@@ -47,13 +45,13 @@ inline constexpr int kResultMinHeight = 3000;
 
 // The file name proposed for saving: "stallscan" + job id + extension for a key "server:job",
 // "stallscan" + extension for the empty key (all results) or a key without ":".
-std::string ProposedFileName(const std::string& key, const std::string& appName,
+std::string ProposedFileName(const std::string& key, const std::string& app_name,
                              const std::string& extension);
 
 // A file filter text of description/pattern pairs separated by "|" ("Log files (*.log)|*.log|")
 // as the dialog's name filters ("Log files (*.log)"). A description whose pattern is missing is
 // dropped; a description that does not show its pattern gets it appended in parentheses.
-std::vector<std::string> DialogNameFilters(const std::string& catalogueFilter);
+std::vector<std::string> DialogNameFilters(const std::string& catalog_filter);
 
 // A stored setting text as a number: the whole text (blanks around it allowed) must be a finite
 // decimal number within +-10^7 (no window is that far away); anything else gives nullopt, so that
@@ -72,15 +70,7 @@ int ColumnClick(SortMarks& marks, int column);
 
 // The result window's row key ("SpoolerName:JobId") and the Printer(s) column (requested printers
 // when there are any, else the supported ones).
-std::string RowKey(const clsDiagResult& result);
-std::string PrintersColumn(const clsDiagResult& result);
+std::string RowKey(const diag::Diagnosis& diagnosis);
+std::string PrintersColumn(const diag::Diagnosis& diagnosis);
 
-// Splits a job item "server:job" at its first ":" (both parts trimmed of blanks); an item without
-// ":" is a job of `defaultServer`.
-std::pair<std::string, std::string> SplitJobItem(const std::string& item,
-                                                 const std::string& defaultServer);
-
-// The text without leading and trailing blanks (spaces only).
-std::string TrimBlanks(const std::string& text);
-
-}  // namespace ui
+}  // namespace stallscan::ui

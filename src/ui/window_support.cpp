@@ -12,9 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/catalog.h"
-
-namespace ui {
+namespace stallscan::ui {
 
 namespace {
 
@@ -33,69 +31,12 @@ std::vector<QPointer<QWidget>>& Registry() {
     return windows;
 }
 
-void OpenSettingsGroup(QSettings& settings) {
-    settings.beginGroup(QStringLiteral("Settings"));
+// A key of the settings group.
+QString SettingsKey(const char* key) {
+    return QStringLiteral("Settings/") + QLatin1String(key);
 }
 
-}  // namespace
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-QString Catalog(int32_t id) {
-    return Q(basCommon::GetCatalogString(id));
-}
-
-int PxX(const QWidget* widget, double twips) {
-    return TwipsToPixels(twips, widget->logicalDpiX());
-}
-int PxY(const QWidget* widget, double twips) {
-    return TwipsToPixels(twips, widget->logicalDpiY());
-}
-double TwX(const QWidget* widget, int pixels) {
-    return PixelsToTwips(pixels, widget->logicalDpiX());
-}
-double TwY(const QWidget* widget, int pixels) {
-    return PixelsToTwips(pixels, widget->logicalDpiY());
-}
-
-void PlaceTw(QWidget* widget, const RectTw& r) {
-    widget->setGeometry(PxX(widget, r.left), PxY(widget, r.top), std::max(0, PxX(widget, r.width)),
-                        std::max(0, PxY(widget, r.height)));
-}
-
-double ReadSetting(const char* key, double fallback) {
-    QSettings settings(QStringLiteral("stallscan"), QStringLiteral("stallscan"));
-    OpenSettingsGroup(settings);
-    const QVariant value = settings.value(QLatin1String(key));
-    if (!value.isValid()) {
-        return fallback;
-    }
-    return ParseStoredNumber(S(value.toString())).value_or(fallback);
-}
-
-void WriteSetting(const char* key, double value) {
-    QSettings settings(QStringLiteral("stallscan"), QStringLiteral("stallscan"));
-    OpenSettingsGroup(settings);
-    settings.setValue(QLatin1String(key), Q(FormatStoredNumber(value)));
-}
-
-QPoint StoredPosition(const QWidget* window, const char* leftKey, const char* topKey,
-                      double defaultLeft, double defaultTop, QSize outerSize) {
-    const double nan = std::nan("");
-    double left = ReadSetting(leftKey, nan);
-    double top = ReadSetting(topKey, nan);
-    const auto place = [&] { return QPoint(PxX(window, left), PxY(window, top)); };
-    if (std::isnan(left) || std::isnan(top) || !TitleOnSomeScreen(QRect(place(), outerSize))) {
-        left = defaultLeft;
-        top = defaultTop;
-    }
-    return place();
-}
-
+// True when the top strip of `outer` (where the title bar is) overlaps some screen.
 bool TitleOnSomeScreen(const QRect& outer) {
     const QRect title(outer.topLeft(), QSize(std::max(1, outer.width()), 24));
     for (const QScreen* screen : QGuiApplication::screens()) {
@@ -106,8 +47,64 @@ bool TitleOnSomeScreen(const QRect& outer) {
     return false;
 }
 
-void WriteWholeSetting(const char* key, double value) {
-    WriteSetting(key, std::trunc(value));
+}  // namespace
+
+QString ToQString(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string ToStdString(const QString& text) {
+    return text.toStdString();
+}
+
+QString CatalogText(text::Msg id) {
+    return ToQString(text::Catalog(id));
+}
+
+int PixelsX(const QWidget* widget, double twips) {
+    return TwipsToPixels(twips, widget->logicalDpiX());
+}
+int PixelsY(const QWidget* widget, double twips) {
+    return TwipsToPixels(twips, widget->logicalDpiY());
+}
+double TwipsX(const QWidget* widget, int pixels) {
+    return PixelsToTwips(pixels, widget->logicalDpiX());
+}
+double TwipsY(const QWidget* widget, int pixels) {
+    return PixelsToTwips(pixels, widget->logicalDpiY());
+}
+
+void PlaceInTwips(QWidget* widget, const TwipsRect& rect) {
+    widget->setGeometry(PixelsX(widget, rect.left), PixelsY(widget, rect.top),
+                        std::max(0, PixelsX(widget, rect.width)),
+                        std::max(0, PixelsY(widget, rect.height)));
+}
+
+double ReadSetting(const char* key, double fallback) {
+    const QSettings settings(QStringLiteral("stallscan"), QStringLiteral("stallscan"));
+    const QVariant value = settings.value(SettingsKey(key));
+    if (!value.isValid()) {
+        return fallback;
+    }
+    return ParseStoredNumber(ToStdString(value.toString())).value_or(fallback);
+}
+
+void WriteSetting(const char* key, double value) {
+    QSettings settings(QStringLiteral("stallscan"), QStringLiteral("stallscan"));
+    settings.setValue(SettingsKey(key), ToQString(FormatStoredNumber(value)));
+}
+
+QPoint StoredPosition(const QWidget* window, const char* left_key, const char* top_key,
+                      double default_left, double default_top, QSize outer_size) {
+    const double nan = std::nan("");
+    double left = ReadSetting(left_key, nan);
+    double top = ReadSetting(top_key, nan);
+    const auto place = [&] { return QPoint(PixelsX(window, left), PixelsY(window, top)); };
+    if (std::isnan(left) || std::isnan(top) || !TitleOnSomeScreen(QRect(place(), outer_size))) {
+        left = default_left;
+        top = default_top;
+    }
+    return place();
 }
 
 QMessageBox::StandardButton ShowMessage(QWidget* parent, QMessageBox::Icon icon,
@@ -115,27 +112,26 @@ QMessageBox::StandardButton ShowMessage(QWidget* parent, QMessageBox::Icon icon,
     if (MessageBoxHook()) {
         return MessageBoxHook()(parent, icon, text, buttons);
     }
-    QMessageBox box(icon, Catalog(msg::AppName), text, buttons, parent);
+    QMessageBox box(icon, CatalogText(text::Msg::kAppName), text, buttons, parent);
     box.setWindowIcon(AppIcon());
-    const int answer = box.exec();
-    return static_cast<QMessageBox::StandardButton>(answer);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 void SetMessageBoxHook(MessageBoxFn hook) {
     MessageBoxHook() = std::move(hook);
 }
 
-QString AskSaveFileName(QWidget* parent, const QString& proposedName,
-                        const QStringList& nameFilters, const QString& defaultSuffix) {
+QString AskSaveFileName(QWidget* parent, const QString& proposed_name,
+                        const QStringList& name_filters, const QString& default_suffix) {
     if (SaveDialogHook()) {
-        return SaveDialogHook()(parent, proposedName, nameFilters, defaultSuffix);
+        return SaveDialogHook()(parent, proposed_name, name_filters, default_suffix);
     }
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(nameFilters);
-    dialog.setDefaultSuffix(defaultSuffix);
-    dialog.selectFile(proposedName);
+    dialog.setNameFilters(name_filters);
+    dialog.setDefaultSuffix(default_suffix);
+    dialog.selectFile(proposed_name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
@@ -152,8 +148,7 @@ void RegisterWindow(QWidget* window) {
 }
 
 void UnregisterWindow(QWidget* window) {
-    auto& windows = Registry();
-    std::erase_if(windows,
+    std::erase_if(Registry(),
                   [window](const QPointer<QWidget>& w) { return w.isNull() || w == window; });
 }
 
@@ -241,4 +236,4 @@ QIcon AppIcon() {
     return QIcon(IconFrame(0));
 }
 
-}  // namespace ui
+}  // namespace stallscan::ui

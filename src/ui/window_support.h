@@ -4,51 +4,52 @@
 
 #include <QMessageBox>
 #include <QPoint>
-#include <QRect>
 #include <QSize>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "text/catalog.h"
 #include "ui/ui_rules.h"
 
 class QWidget;
 class QPixmap;
 class QIcon;
 
-namespace ui {
+namespace stallscan::ui {
+
+// How long a server may take to answer: the default server's lookup gives up after it, and a run
+// asks whether to go on waiting.
+inline constexpr std::chrono::milliseconds kServerTimeout{30000};
 
 // UTF-8 texts between the core and Qt.
-QString Q(const std::string& text);
-std::string S(const QString& text);
+QString ToQString(const std::string& text);
+std::string ToStdString(const QString& text);
 
-// The catalogue text of `id` as a QString.
-QString Catalog(int32_t id);
+QString CatalogText(text::Msg id);
 
-// Twips to pixels with the logical DPI of the widget's screen (horizontal or vertical).
-int PxX(const QWidget* widget, double twips);
-int PxY(const QWidget* widget, double twips);
-double TwX(const QWidget* widget, int pixels);
-double TwY(const QWidget* widget, int pixels);
+// Twips to pixels with the logical DPI of the widget's screen (horizontal or vertical), and back.
+int PixelsX(const QWidget* widget, double twips);
+int PixelsY(const QWidget* widget, double twips);
+double TwipsX(const QWidget* widget, int pixels);
+double TwipsY(const QWidget* widget, int pixels);
 // Places a child widget at a rectangle given in twips.
-void PlaceTw(QWidget* widget, const RectTw& rect);
+void PlaceInTwips(QWidget* widget, const TwipsRect& rect);
 
 // Per-user settings: organization and application "stallscan", group "Settings", values in
 // twips stored as number texts. A missing or unusable value reads as `fallback`.
 double ReadSetting(const char* key, double fallback);
 void WriteSetting(const char* key, double value);
-void WriteWholeSetting(const char* key, double value);
 
 // The stored window position (twips) converted to pixels for `window`: when either value is
-// unusable, or the window's title area at that place (`outerSize` pixels wide) would lie on no
+// unusable, or the window's title area at that place (`outer_size` pixels wide) would lie on no
 // screen, both defaults are used.
-QPoint StoredPosition(const QWidget* window, const char* leftKey, const char* topKey,
-                      double defaultLeft, double defaultTop, QSize outerSize);
-// True when the top strip of `outer` (where the title bar is) overlaps some screen.
-bool TitleOnSomeScreen(const QRect& outer);
+QPoint StoredPosition(const QWidget* window, const char* left_key, const char* top_key,
+                      double default_left, double default_top, QSize outer_size);
 
-// Shows a message box titled with the program's name (catalogue 1000); returns the button chosen.
+// Shows a message box titled with the program's name; returns the button chosen.
 using MessageBoxFn = std::function<QMessageBox::StandardButton(
     QWidget* parent, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons)>;
 QMessageBox::StandardButton ShowMessage(QWidget* parent, QMessageBox::Icon icon,
@@ -58,12 +59,13 @@ QMessageBox::StandardButton ShowMessage(QWidget* parent, QMessageBox::Icon icon,
 void SetMessageBoxHook(MessageBoxFn hook);
 
 // Asks for the name of a file to save: proposed name, name filters, default suffix (without the
-// dot). Returns the chosen native path, or the empty text when the user cancelled.
+// dot). Returns the chosen path, or the empty text when the user cancelled.
 using SaveFileDialogFn =
-    std::function<QString(QWidget* parent, const QString& proposedName,
-                          const QStringList& nameFilters, const QString& defaultSuffix)>;
-QString AskSaveFileName(QWidget* parent, const QString& proposedName,
-                        const QStringList& nameFilters, const QString& defaultSuffix);
+    std::function<QString(QWidget* parent, const QString& proposed_name,
+                          const QStringList& name_filters, const QString& default_suffix)>;
+QString AskSaveFileName(QWidget* parent, const QString& proposed_name,
+                        const QStringList& name_filters, const QString& default_suffix);
+// Replaces the file dialog (tests); an empty function restores the real one.
 void SetSaveFileDialogHook(SaveFileDialogFn hook);
 
 // The program's windows in the order they were opened (the main window first).
@@ -75,4 +77,4 @@ std::vector<QWidget*> OpenWindows();
 QPixmap IconFrame(int frame);
 QIcon AppIcon();
 
-}  // namespace ui
+}  // namespace stallscan::ui

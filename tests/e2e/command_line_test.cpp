@@ -119,12 +119,14 @@ class Started {
     }
     pid_t Pid() const { return pid_; }
     bool Running() const { return ::waitpid(pid_, nullptr, WNOHANG) == 0; }
-    // Reads from `fd` what arrives within `wait`.
-    static std::string ReadFor(int fd, std::chrono::milliseconds wait) {
+    // Reads from `fd` what arrives within `wait`, or until the text holds `until`.
+    static std::string ReadFor(int fd, std::chrono::milliseconds wait,
+                               const std::string& until = "\x01") {
         std::string text;
         const auto end = std::chrono::steady_clock::now() + wait;
         char buffer[4096];
-        for (auto now = std::chrono::steady_clock::now(); now < end;
+        for (auto now = std::chrono::steady_clock::now();
+             now < end && text.find(until) == std::string::npos;
              now = std::chrono::steady_clock::now()) {
             pollfd p{fd, POLLIN, 0};
             if (::poll(&p, 1, static_cast<int>((end - now) / 1ms)) <= 0) {
@@ -185,15 +187,15 @@ TEST_F(CommandLine, ReportsStreamAndAProgressLineShowsOnATerminalOnly) {
     const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(terminal, 0);
     {
-        Started run({"demo:10", "demo:9", "demo:12"}, Env({{"KVLS_FAULT", "sleep:0.3"}}),
-                    terminal);
-        const std::string first = Started::ReadFor(run.Out(), 6s);
+        Started run({"-j", "1", "--no-cache", "demo:10", "demo:9", "demo:12"},
+                    Env({{"KVLS_FAULT", "sleep:0.3"}}), terminal);
+        const std::string first = Started::ReadFor(run.Out(), 20s, "No problems were found.\n");
         EXPECT_NE(first.find("Job identifier: demo:10\n"), std::string::npos) << first;
         EXPECT_TRUE(run.Running());
-        const std::string progress = Started::ReadFor(master, 500ms);
+        const std::string progress = Started::ReadFor(master, 2s, "] demo:10");
         EXPECT_NE(progress.find("] demo:10"), std::string::npos) << progress;
         EXPECT_EQ(run.Wait(), 0);
-        const std::string rest = Started::ReadFor(master, 500ms);
+        const std::string rest = Started::ReadFor(master, 2s, "not diagnosed");
         EXPECT_NE(rest.find("stallscan: 3 jobs: 3 diagnosed (1 with problems, 2 without), 0 not "
                             "diagnosed"),
                   std::string::npos)

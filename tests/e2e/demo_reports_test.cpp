@@ -18,7 +18,7 @@ class DemoInstallations : public ::testing::Test {
     static inline e2e::Installation demo_;
 };
 
-// The tool runs of one diagnosis: 3 for the server and the job (all attributes, then
+// The tool runs of one diagnosis without the cache: 3 for the server and the job (all attributes, then
 // "int-max-copy-count"); then 1 for the queue of a waiting job, 2 per printer (all attributes, then
 // the access-file ones; 1 when it cannot be listed, which ends the printer loop), 1 per change of
 // supervisor, and 1 for the final re-check of the job's state when nothing was found; or 1 for the
@@ -59,7 +59,7 @@ TEST_F(DemoInstallations, EachJobsReportIsExactlyAsExpectedAndCostsItsWalkThroug
     for (const auto& cost : kDemoCosts) {
         // The bytes of "Save All" with --crlf; the system's own line ends without.
         const auto pseudo = demo_.Pseudo({cost.job});
-        const auto normal = demo_.Logged({"--crlf", cost.job}, runs);
+        const auto normal = demo_.Logged({"--crlf", "--no-cache", cost.job}, runs);
         EXPECT_EQ(pseudo.out, e2e::Native(ExpectedReport(cost.job))) << cost.job;
         EXPECT_EQ(normal.out, ExpectedReport(cost.job)) << cost.job;
         for (const auto& run : {pseudo, normal}) {
@@ -71,12 +71,12 @@ TEST_F(DemoInstallations, EachJobsReportIsExactlyAsExpectedAndCostsItsWalkThroug
             serverSpec += cost.runs;
         }
     }
-    demo_.Logged({"demo:"}, runs);
+    demo_.Logged({"--no-cache", "demo:"}, runs);
     EXPECT_EQ(runs.size(), serverSpec);
 
     // A supervisor listed without its type costs one more run per change of supervisor.
     const auto run =
-        demo_.Logged({"demo:8"}, runs, Fault("stderr:no attribute", "supervisor-type"));
+        demo_.Logged({"--no-cache", "demo:8"}, runs, Fault("stderr:no attribute", "supervisor-type"));
     EXPECT_EQ(runs.size(), 16u + 4);
     EXPECT_NE(run.out.find("Supervisor \"sup-off\" is disabled."), std::string::npos) << run.out;
 }
@@ -159,7 +159,7 @@ TEST_F(DemoInstallations, ExitStatusesTellWhetherEveryJobWasDiagnosed) {
 TEST_F(DemoInstallations, ListingsBeyondTheReadSizeCostOneRepeatPerProcess) {
     // Every printer listing of demo:7 (fourteen) outgrows 4096 bytes: only the first is repeated.
     std::vector<std::string> runs;
-    EXPECT_EQ(demo_.Logged({"--crlf", "demo:7"}, runs, Fault("bytes:6000", "-cp")).out,
+    EXPECT_EQ(demo_.Logged({"--crlf", "--no-cache", "demo:7"}, runs, Fault("bytes:6000", "-cp")).out,
               ExpectedReport("demo:7"));
     EXPECT_EQ(runs.size(), 19u + 1);
     int repeats = 0;
@@ -171,6 +171,6 @@ TEST_F(DemoInstallations, ListingsBeyondTheReadSizeCostOneRepeatPerProcess) {
     }
     EXPECT_EQ(repeats, 1);
     // A listing of exactly the read size is not repeated.
-    demo_.Logged({"demo:7"}, runs, Fault("bytes:4096", "-cp"));
+    demo_.Logged({"--no-cache", "demo:7"}, runs, Fault("bytes:4096", "-cp"));
     EXPECT_EQ(runs.size(), 19u);
 }

@@ -2,76 +2,65 @@
 
 #include "ui_test_support.h"
 
-namespace ui {
+namespace stallscan::ui {
 namespace {
 
+using uitest::Find;
+
 TEST(AboutTest, VersionLineAndIconAnimation) {
-    frmAbout about;
-    EXPECT_EQ(about.lblProductVersion->text(), "Orvinet Version 1.2-03");
-    EXPECT_EQ(frmAbout().lblProductVersion->text(), about.lblProductVersion->text());  // not twice
-    EXPECT_TRUE(about.timAppIcon->isActive());
-    EXPECT_EQ(about.timAppIcon->interval(), 1000);
+    AboutBox about;
+    EXPECT_EQ(Find<QLabel>(&about, "lblProductVersion")->text(), "Orvinet Version 1.2-03");
+    auto* animation = Find<QTimer>(&about, "timAppIcon");
+    EXPECT_TRUE(animation->isActive());
+    EXPECT_EQ(animation->interval(), 1000);
+    const QLabel* frames[] = {Find<QLabel>(&about, "picAppIcon0"),
+                              Find<QLabel>(&about, "picAppIcon1"),
+                              Find<QLabel>(&about, "picAppIcon2")};
     for (int tick = 0; tick < 4; ++tick) {  // frames 0, 1, 2, then 0 again
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(about.picAppIcon[i]->isVisibleTo(&about), i == tick % 3) << tick;
+            EXPECT_EQ(frames[i]->isVisibleTo(&about), i == tick % 3) << tick;
+            EXPECT_EQ(frames[i]->pixmap().toImage(), IconFrame(i).toImage());
         }
-        about.timAppIcon_Timer();
+        QTimerEvent event(animation->timerId());
+        QCoreApplication::sendEvent(animation, &event);
     }
-    // Three different frames, the first of them the application icon.
-    const QImage frames[3] = {IconFrame(0).toImage(), IconFrame(1).toImage(),
-                              IconFrame(2).toImage()};
-    EXPECT_NE(frames[0], frames[1]);
-    EXPECT_NE(frames[1], frames[2]);
-    EXPECT_EQ(AppIcon().pixmap(32, 32).toImage().convertToFormat(frames[0].format()), frames[0]);
+    EXPECT_NE(IconFrame(1).toImage(), IconFrame(2).toImage());
+    const QImage icon = IconFrame(0).toImage();
+    EXPECT_EQ(AppIcon().pixmap(32, 32).toImage().convertToFormat(icon.format()), icon);
 }
 
 TEST(FormTextsTest, TagsNameCatalogueTexts) {
     QWidget form;
     form.setWindowTitle("designed");
     form.setProperty("Tag", "main");
-    const auto control = [&](auto* widget, const char* tag) {
-        widget->setParent(&form);
-        widget->setProperty("Tag", tag);
-        return widget;
+    QDialog child_window(&form);
+    // Control, its tag and tool tip, then its text and tool tip once loaded.
+    const std::tuple<QWidget*, const char*, const char*, const char*, const char*> rows[] = {
+        {new QLabel("x", &form), "1100", "1000", "ID", "1000"},  // labels take no tool tip
+        {new QLabel("plain", &form), "", "", "plain", ""},
+        {new QLabel("keep", &form), "1100 x", "", "keep", ""},  // a label's tag is the whole id
+        {new QPushButton("zero", &form), "0", "", "zero", ""},
+        {new QPushButton("b", &form), "104 x", "1000 tip", "Unable to access server \"%1\".\r\n",
+         "stallscan"},
+        {new QRadioButton("r", &form), "9999", "tip", "r", "tip"},  // not in the catalogue
+        {new QGroupBox("g", &form), "1102", "", "Job status", ""},
+        {new QLabel("other window", &child_window), "1100", "", "other window", ""},
     };
-    QLabel* idLabel = control(new QLabel("x"), "1100");
-    auto* plainLabel = new QLabel("plain", &form);
-    QLabel* badLabel = control(new QLabel("keep"), "11x");
-    QPushButton* zeroButton = control(new QPushButton("zero"), "0");
-    QPushButton* button = control(new QPushButton("b"), "104");
-    button->setToolTip("1000 tip");
-    QGroupBox* group = control(new QGroupBox("g"), "1102");
-    QTimer* timer = control(new QTimer, "1100");
-    auto* list = new QTreeWidget(&form);
-    list->setColumnCount(2);
-    list->headerItem()->setData(0, Qt::UserRole, "1101");
-    list->headerItem()->setText(1, "second");
-    auto* menu = new QMenu(&form);
-    QAction* filter = menu->addAction("1003");
-    QAction* word = menu->addAction("Open");
-
+    for (const auto& [control, tag, tip, text, loaded_tip] : rows) {
+        control->setProperty("Tag", tag);
+        control->setToolTip(tip);
+    }
     LoadFormTexts(&form);
-
     EXPECT_EQ(form.windowTitle(), "designed");
-    EXPECT_EQ(idLabel->text(), "ID");
-    EXPECT_EQ(plainLabel->text(), "plain");
-    EXPECT_EQ(badLabel->text(), "keep");
-    EXPECT_EQ(zeroButton->text(), "zero");
-    EXPECT_EQ(button->text(), "Unable to access server \"%1\".\r\n");
-    EXPECT_EQ(button->toolTip(), "stallscan");
-    EXPECT_EQ(group->title(), "Job status");
-    EXPECT_FALSE(timer->isActive());
-    EXPECT_EQ(list->headerItem()->text(0), "Job name");
-    EXPECT_EQ(list->headerItem()->text(1), "second");
-    EXPECT_EQ(filter->text(), "Log files (*.log)|*.log|All files (*.*)|*.*|");
-    EXPECT_EQ(word->text(), "Open");
-    EXPECT_EQ(idLabel->font(), form.font());
-    EXPECT_EQ(list->font(), form.font());
-
+    for (const auto& [control, tag, tip, text, loaded_tip] : rows) {
+        const char* shown = qobject_cast<QGroupBox*>(control) ? "title" : "text";
+        EXPECT_EQ(control->property(shown).toString(), text) << tag;
+        EXPECT_EQ(control->toolTip(), loaded_tip) << tag;
+    }
     form.setProperty("Tag", "1000");  // a numeric window tag gives the title
     LoadFormTexts(&form);
     EXPECT_EQ(form.windowTitle(), "stallscan");
 }
 
 }  // namespace
-}  // namespace ui
+}  // namespace stallscan::ui

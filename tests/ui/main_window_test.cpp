@@ -1,141 +1,146 @@
-// The main window: enabling rules with and without a default server, the domain keyword, runs
-// with their outcomes, the About box, and closing it while other windows are open.
+// The main window: the default server, enabling rules, runs with their outcomes, and closing it
+// while other windows are open.
 
-#include "../kvls/run_kvls.h"
+#include "diag/diagnose.h"
 #include "ui_test_support.h"
 
-namespace ui {
+namespace stallscan::ui {
 namespace {
 
-// The environment of the program: only STALLSCAN, with the given value.
-basMain::EnvLookup Env(std::string stallscan = "") {
-    return [stallscan](const std::string& name) { return name == "STALLSCAN" ? stallscan : ""; };
-}
+using uitest::Find;
+using uitest::ObjectClass;
 
 class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override { uitest::ClearSettings(); }
-    uitest::SmallPrintSystem canned_;
+    uitest::SmallPrintSystem source_;
 };
 
-TEST_F(MainWindowTest, StartNeedsAServerAndJobs) {
-    gDefaultPrinter = "nosuchprinter";  // a printer that cannot be listed gives no default server
-    frmMain none("", Env());
-    EXPECT_FALSE(none.optServer[0]->isEnabled());
-    EXPECT_TRUE(none.optServer[1]->isChecked());
-    EXPECT_EQ(none.lblDefServer->text(), "None");
-    EXPECT_FALSE(none.cmdStartDiag->isEnabled());
-
-    gDefaultPrinter = "p1";  // its supervisor S1 is the default server
-    frmMain w("", Env());
-    EXPECT_EQ(w.lblDefServer->text(), "S1");
-    EXPECT_TRUE(w.cmdStartDiag->isDefault());
+TEST_F(MainWindowTest, DefaultServerOfTheDefaultPrinterAndStartEnabling) {
+    source_.Hang(ObjectClass::kPrinter, "slow");
+    // Default printer, default server shown: none, one that cannot be listed, one that does not
+    // answer within the time-out, then p1 of server S1.
+    for (const auto& [printer, server] : {std::pair<std::string, QString>{"", "None"},
+                                          {"nosuch", "None"},
+                                          {"slow", "None"},
+                                          {"p1", "S1"}}) {
+        MainWindow w(source_, uitest::WithDefaultPrinter(printer), std::chrono::milliseconds(100));
+        EXPECT_EQ(Find<QLabel>(&w, "lblDefServer")->text(), server) << printer;
+        EXPECT_EQ(Find<QRadioButton>(&w, "optServer0")->isChecked(), server != "None");
+        EXPECT_EQ(Find<QPushButton>(&w, "cmdStartDiag")->isEnabled(), server != "None");
+    }
+    MainWindow w(source_, uitest::WithDefaultPrinter("p1"));
+    auto* start = Find<QPushButton>(&w, "cmdStartDiag");
+    EXPECT_TRUE(start->isDefault());
     // Default server chosen, typed server, specific jobs chosen, typed jobs: Start enabled.
     const std::tuple<bool, const char*, bool, const char*, bool> rows[] = {
         {true, "", false, "", true},    {false, "", false, "", false},
         {false, "  ", false, "", true}, {false, "S", true, "", false},
         {false, "S", true, "12", true}, {false, "", true, "12", false},
         {true, "", true, "12", true},   {true, "", true, "", false}};
-    for (const auto& [byDefault, server, specific, jobs, enabled] : rows) {
-        SCOPED_TRACE(testing::Message() << byDefault << " '" << server << "' " << specific << jobs);
-        w.optServer[byDefault ? 0 : 1]->click();
-        w.optJobs[specific ? 1 : 0]->click();
-        w.txtUsrServer->setText(server);
-        w.txtUsrJobId->setText(jobs);
-        EXPECT_EQ(w.lblDefServer->isEnabled(), byDefault);
-        EXPECT_EQ(w.txtUsrServer->isEnabled(), !byDefault);
-        EXPECT_EQ(w.txtUsrJobId->isEnabled(), specific);
-        EXPECT_EQ(w.cmdStartDiag->isEnabled(), enabled);
+    for (const auto& [by_default, server, specific, jobs, enabled] : rows) {
+        SCOPED_TRACE(testing::Message()
+                     << by_default << " '" << server << "' " << specific << jobs);
+        Find<QRadioButton>(&w, by_default ? "optServer0" : "optServer1")->click();
+        Find<QRadioButton>(&w, specific ? "optJobs1" : "optJobs0")->click();
+        Find<QLineEdit>(&w, "txtUsrServer")->setText(server);
+        Find<QLineEdit>(&w, "txtUsrJobId")->setText(jobs);
+        EXPECT_EQ(Find<QLabel>(&w, "lblDefServer")->isEnabled(), by_default);
+        EXPECT_EQ(Find<QLineEdit>(&w, "txtUsrServer")->isEnabled(), !by_default);
+        EXPECT_EQ(Find<QLineEdit>(&w, "txtUsrJobId")->isEnabled(), specific);
+        EXPECT_EQ(start->isEnabled(), enabled);
     }
 }
 
-TEST_F(MainWindowTest, DomainFromTheArgumentsElseTheEnvironment) {
-    const auto env = Env("a;domain-name@D3;b");
-    EXPECT_EQ(frmMain("x domain-name@D1", env).Domain(), "D1");
-    EXPECT_EQ(frmMain("x", env).Domain(), "D3");
-}
-
-// The demo print system, exported as canned listings: Enter runs every waiting job of "demo", the
-// run ends in the result window, and Save All there writes the reports of the command-line mode.
-TEST_F(MainWindowTest, DemoRunEndsInTheResultWindowAndSaveAllWritesTheDemoReports) {
-    const std::string demoDir = canned_.Path() + "/demo";
-    const auto exported = kvls_test::RunKvls({"--export-pseudo", demoDir},
-                                             {{"KVLS_DATA", SOURCE_DIR "/examples/demo/data"}});
-    ASSERT_EQ(exported.exit_code, 0) << exported.err;
-    gPseudoDir = demoDir;
-    const QString logPath = QString::fromStdString(canned_.Path()) + "/demo.log";
-    SetSaveFileDialogHook(
-        [&](QWidget*, const QString&, const QStringList&, const QString&) { return logPath; });
-    uitest::MessageRecorder messages;
-    frmMain w("", Env());
-    w.show();
-    QTest::keyClicks(w.txtUsrServer, "demo");
-    QStringList ids;
-    uitest::WhenModal<frmDiagResult>(&w, [&](frmDiagResult* result) {
-        ids = uitest::Column(result->lvwJobs, 0);
-        EXPECT_FALSE(w.cmdStartDiag->isEnabled());
-        result->cmdSaveAll->click();
-        result->cmdClose->click();
-    });
-    QElapsedTimer clock;
-    clock.start();
-    QTest::keyClick(w.txtUsrServer, Qt::Key_Return);  // Enter presses the default button
-    EXPECT_GE(clock.elapsed(), 10 * frmProgress::kJobInterval - 30);  // one job per tick
+// Enter runs every waiting job of the default server, one per tick; the run, whole or ended after
+// its first job by Stop or the close box, ends in the result window, whose Save All writes the
+// reports of its jobs.
+TEST_F(MainWindowTest, RunEndsInTheResultWindowAndSaveAllWritesTheReports) {
+    QTemporaryDir dir;
+    const QString log_path = dir.filePath("all.log");
+    SetSaveFileDialogHook([&](QWidget*, auto&&...) { return log_path; });
+    for (const char* stop : {"", "cmdStop", "the close box"}) {
+        uitest::MessageRecorder messages;
+        MainWindow w(source_, uitest::WithDefaultPrinter("p1"));
+        w.show();
+        uitest::WhenModal<ProgressWindow>(&w, [stop](ProgressWindow* p) {
+            uitest::WhenReady(
+                p, [=] { return *stop && Find<QProgressBar>(p, "prbProgress")->value() == 1; },
+                [=] {
+                    if (std::string_view(stop) == "cmdStop") {
+                        Find<QPushButton>(p, "cmdStop")->click();
+                    } else {
+                        p->close();
+                    }
+                });
+        });
+        QStringList ids;
+        uitest::WhenModal<ResultWindow>(&w, [&](ResultWindow* result) {
+            ids = uitest::Column(result, 0);
+            EXPECT_FALSE(Find<QPushButton>(&w, "cmdStartDiag")->isEnabled());
+            Find<QPushButton>(result, "cmdSaveAll")->click();
+            Find<QPushButton>(result, "cmdClose")->click();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QTest::keyClick(&w, Qt::Key_Return);  // Enter presses the default button
+        EXPECT_GE(clock.elapsed(), ids.size() * ProgressWindow::kJobInterval.count() - 30);
+        EXPECT_TRUE(messages.boxes.empty());
+        EXPECT_TRUE(Find<QPushButton>(&w, "cmdStartDiag")->isEnabled());
+        EXPECT_EQ(ids, (*stop ? QStringList{"9"} : QStringList{"9", "10", "12"}));
+        std::string reports;
+        for (const QString& job : ids) {
+            listing::Lister lister(source_);
+            reports += diag::DiagnoseJob(lister, "S1", "", job.toStdString()).ReportText() + "\r\n";
+        }
+        EXPECT_EQ(uitest::ReadFile(log_path), reports) << stop;
+    }
     SetSaveFileDialogHook({});
-    EXPECT_TRUE(messages.boxes.empty());
-    EXPECT_TRUE(w.cmdStartDiag->isEnabled());
-    ASSERT_EQ(ids, (QStringList{"5", "6", "7", "8", "9", "10", "11", "12", "13", "15"}));
-    std::string expected;
-    for (const QString& id : ids) {
-        expected += uitest::ReadFile(SOURCE_DIR "/tests/e2e/expected/demo-" + id + ".txt");
-    }
-    EXPECT_EQ(uitest::ReadFile(logPath), expected);
 }
 
-// No waiting jobs (S2) is an information; a failed job list (the tool cannot start: 2002) is
-// message 104. Neither opens the result window.
+// No waiting jobs (S2) is an information; a failed job list is message 104, naming the server as
+// typed. Neither opens the result window.
 TEST_F(MainWindowTest, RunsWithoutResultsEndInOneMessage) {
+    source_.Fail(ObjectClass::kJob, "S9:", listing::Status::kStartFailed);
     const std::tuple<const char*, QMessageBox::Icon, const char*> rows[] = {
         {"S2", QMessageBox::Information, "There are no jobs for which diagnostics will be given."},
-        {"S9", QMessageBox::Critical, "Unable to access server \"S9\".\r\n"}};
+        {" S9", QMessageBox::Critical, "Unable to access server \" S9\".\r\n"}};
     for (const auto& [server, icon, text] : rows) {
-        if (icon == QMessageBox::Critical) {
-            gPseudoDir.clear();
-            gListToolPath = canned_.Path() + "/no-such-tool";
-        }
         uitest::MessageRecorder messages;
-        frmMain w("", Env());
-        w.txtUsrServer->setText(server);
-        bool resultShown = false;
-        uitest::WhenModal<frmDiagResult>(&w, [&](frmDiagResult* result) {
-            resultShown = true;
+        MainWindow w(source_, {});
+        Find<QLineEdit>(&w, "txtUsrServer")->setText(server);
+        uitest::WhenModal<ResultWindow>(&w, [](ResultWindow* result) {
+            ADD_FAILURE() << "result window";
             result->close();
         });
-        w.cmdStartDiag->click();
+        Find<QPushButton>(&w, "cmdStartDiag")->click();
         ASSERT_EQ(messages.boxes.size(), 1u) << server;
         EXPECT_EQ(messages.boxes[0].icon, icon);
         EXPECT_EQ(messages.boxes[0].text, text);
-        EXPECT_FALSE(resultShown);
-        EXPECT_TRUE(w.cmdStartDiag->isEnabled());
+        EXPECT_TRUE(Find<QPushButton>(&w, "cmdStartDiag")->isEnabled());
     }
 }
 
-TEST_F(MainWindowTest, VersionOpensTheAboutBoxAndClosingClosesIt) {
-    frmMain w("", Env());
-    w.show();
-    QString line;
-    bool aboutClosed = false;
-    uitest::WhenModal<frmAbout>(&w, [&](frmAbout* about) {
-        line = about->lblProductVersion->text();
-        QObject::connect(about, &QDialog::finished, [&] { aboutClosed = true; });
-        w.close();
-    });
-    w.cmdAbout->click();
-    EXPECT_EQ(line, "Orvinet Version 1.2-03");
-    EXPECT_TRUE(aboutClosed);
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(OpenWindows(), std::vector<QWidget*>{&w});
+// Closing the main window while the About box or a run is open closes that window first; a run on
+// a job list that never comes ends at once, without the question.
+TEST_F(MainWindowTest, ClosingClosesTheOtherWindowsFirst) {
+    source_.Hang(ObjectClass::kJob, "S1:");
+    for (const char* button : {"cmdAbout", "cmdStartDiag"}) {
+        uitest::MessageRecorder messages;
+        MainWindow w(source_, uitest::WithDefaultPrinter("p1"));
+        w.show();
+        uitest::WhenReady(
+            &w, [] { return QApplication::activeModalWidget() != nullptr; },
+            [&] { QTimer::singleShot(200, &w, &QWidget::close); });
+        QElapsedTimer clock;
+        clock.start();
+        Find<QPushButton>(&w, button)->click();  // returns once the other window has closed
+        EXPECT_LT(clock.elapsed(), 5000) << button;
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_TRUE(messages.boxes.empty());
+        EXPECT_EQ(OpenWindows(), std::vector<QWidget*>{&w});
+    }
 }
 
 }  // namespace
-}  // namespace ui
+}  // namespace stallscan::ui

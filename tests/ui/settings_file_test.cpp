@@ -4,8 +4,10 @@
 
 #include "ui_test_support.h"
 
-namespace ui {
+namespace stallscan::ui {
 namespace {
+
+using uitest::Find;
 
 void WriteSettingsFile(const QByteArray& bytes) {
     const QString path = QSettings("stallscan", "stallscan").fileName();
@@ -16,8 +18,7 @@ void WriteSettingsFile(const QByteArray& bytes) {
 }
 
 TEST(SettingsTest, PlacesAreKeptAcrossOpeningsAndUnusableOnesGiveTheDefaults) {
-    uitest::SmallPrintSystem canned;
-    const auto noEnvironment = [](const std::string&) { return std::string(); };
+    uitest::SmallPrintSystem source;
     const QByteArray garbage[] = {
         QByteArray("\x00\xff\xfe\x01[[[\n=\n\x80\x81", 12),
         QByteArray("[Settings]\nMainLeft=\x01\x02\nMainTop=[[[\nDiagResultWidth=\"\n"
@@ -33,44 +34,45 @@ TEST(SettingsTest, PlacesAreKeptAcrossOpeningsAndUnusableOnesGiveTheDefaults) {
             EXPECT_EQ(uitest::StoredSetting("MainTop"), "[[[");  // the file is the one read
         }
         {
-            frmMain w("", noEnvironment);
+            MainWindow w(source, {});
             w.show();
-            EXPECT_EQ(w.frameGeometry().topLeft(), QPoint(PxX(&w, 200), PxY(&w, 200)));
-            w.move(PxX(&w, 600), PxY(&w, 900));
+            EXPECT_EQ(w.frameGeometry().topLeft(), QPoint(PixelsX(&w, 200), PixelsY(&w, 200)));
+            w.move(PixelsX(&w, 600), PixelsY(&w, 900));
             w.close();
         }
-        EXPECT_EQ(uitest::StoredSetting("MainLeft"), "600");
-        EXPECT_EQ(uitest::StoredSetting("MainTop"), "900");
-        frmMain again("", noEnvironment);
-        EXPECT_EQ(again.pos(), QPoint(PxX(&again, 600), PxY(&again, 900)));
+        EXPECT_EQ(uitest::StoredSetting("MainLeft") + uitest::StoredSetting("MainTop"), "600900");
+        MainWindow again(source, {});
+        EXPECT_EQ(again.pos(), QPoint(PixelsX(&again, 600), PixelsY(&again, 900)));
 
         WriteSettingsFile(bytes);
         QRect outer;
         {
-            frmDiagResult w;
+            ResultWindow w;
             w.show();
-            EXPECT_EQ(w.frameGeometry(),
-                      QRect(PxX(&w, 2010), PxY(&w, 735), PxX(&w, 6930), PxY(&w, 5760)));
+            auto* list = Find<QTreeWidget>(&w, "lvwJobs");
+            EXPECT_EQ(w.frameGeometry(), QRect(PixelsX(&w, 2010), PixelsY(&w, 735),
+                                               PixelsX(&w, 6930), PixelsY(&w, 5760)));
             // Default widths, each widened only where its caption would not fit.
-            EXPECT_GE(w.lvwJobs->columnWidth(0), PxX(&w, 200));
-            EXPECT_EQ(w.lvwJobs->columnWidth(1), PxX(&w, 1200));
-            w.move(PxX(&w, 1500), PxY(&w, 300));
-            w.resize(PxX(&w, 8010), PxY(&w, 6000));
-            w.lvwJobs->setColumnWidth(1, PxX(&w, 2400));
-            w.lvwJobs->setColumnWidth(4, PxX(&w, 200));  // a stored width is kept, however narrow
+            EXPECT_GE(list->columnWidth(0), PixelsX(&w, 200));
+            EXPECT_EQ(list->columnWidth(1), PixelsX(&w, 1200));
+            w.move(PixelsX(&w, 1500), PixelsY(&w, 300));
+            w.resize(PixelsX(&w, 8010), PixelsY(&w, 6000));
+            list->setColumnWidth(1, PixelsX(&w, 2400));
+            list->setColumnWidth(4, PixelsX(&w, 200));  // a stored width is kept, however narrow
             outer = w.frameGeometry();
-            w.cmdClose->click();
+            Find<QPushButton>(&w, "cmdClose")->click();
         }
         EXPECT_EQ(uitest::StoredSetting("DiagResultLeft"), "1500");
         EXPECT_EQ(uitest::StoredSetting("HeaderWidthJobName"), "2400");
-        frmDiagResult result;
+        ResultWindow result;
         result.show();
         EXPECT_EQ(result.frameGeometry(), outer);
-        EXPECT_EQ(result.lvwJobs->columnWidth(1), PxX(&result, 2400));
-        EXPECT_EQ(result.lvwJobs->columnWidth(4), PxX(&result, 200));
+        const auto* list = Find<QTreeWidget>(&result, "lvwJobs");
+        EXPECT_EQ(list->columnWidth(1), PixelsX(&result, 2400));
+        EXPECT_EQ(list->columnWidth(4), PixelsX(&result, 200));
     }
     uitest::ClearSettings();
 }
 
 }  // namespace
-}  // namespace ui
+}  // namespace stallscan::ui

@@ -1,73 +1,68 @@
 #pragma once
-// Shared pieces of the window tests: the headers they use, a small canned print system, recorded
-// message boxes, helpers that act on modal windows while they run, and the per-user settings.
+// Shared pieces of the window tests: the headers they use, a small print system, recorded message
+// boxes, controls found by object name, actions on modal windows while they run, and the
+// per-user settings.
 
 #include <gtest/gtest.h>
 
 #include <QtTest>
 #include <QtWidgets>
-#include <deque>
-#include <fstream>
+#include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "app/globals.h"
-#include "platform/platform.h"
+#include "support/fake_source.h"
+#include "ui/about_box.h"
 #include "ui/form_texts.h"
-#include "ui/frm_about.h"
-#include "ui/frm_diag_result.h"
-#include "ui/frm_main.h"
-#include "ui/frm_progress.h"
+#include "ui/main_window.h"
+#include "ui/progress_window.h"
+#include "ui/result_window.h"
 #include "ui/window_support.h"
 
 namespace uitest {
 
-// Canned listings for pseudo mode, made the pseudo folder while it lives (the process-wide values
-// are restored afterwards): server S1 with the waiting jobs 9, 10 and 12 (in that listing order),
-// queue q1 and printer p1, whose supervisor is S1; server S2 with job 7 but no job list.
-class SmallPrintSystem {
+using stallscan::model::ObjectClass;
+
+// Server S1 with the waiting jobs 9, 10 and 12 (in that listing order) and printer p1, whose
+// server is S1; server S2 with job 7 but no waiting job.
+class SmallPrintSystem : public fake::FakeSource {
   public:
     SmallPrintSystem() {
-        Write("S1.txt", {"S1: server-state = ready", "S1: server-name = S1", "S1: enabled = true"});
-        Write("S1-jids.txt", {"S1:9: job-identifier = 9", "S1:10: job-identifier = 10",
-                              "S1:12: job-identifier = 12"});
-        for (const auto& [id, name, state] : {std::tuple{"9", "zebra", "completed"},
-                                              {"10", "alpha", "pending"},
-                                              {"12", "report", "retained"}}) {
-            const std::string o = std::string("S1:") + id + ": ";
-            Write(std::string("S1-") + id + ".txt",
-                  {o + "job-identifier = " + id, o + "job-name = " + name,
-                   o + "current-job-state = " + state, o + "assigned-queue = q1"});
+        for (const char* server : {"S1", "S2"}) {
+            Add(ObjectClass::kServer, server, {{"server-state", "ready"}});
         }
-        Write("q1.txt", {"q1: physical-printers-supported = p1", "q1: state = paused"});
-        Write("p1.txt", {"p1: associated-server = S1", "p1: printer-state = idle"});
-        Write("S2.txt", {"S2: server-state = ready"});
-        Write("S2-7.txt", {"S2:7: job-identifier = 7", "S2:7: job-name = seven",
-                           "S2:7: current-job-state = completed"});
-        gPseudoDir = Path();
-        gDefaultPrinter.clear();
+        AddJobList("S1", {"S1:9", "S1:10", "S1:12"});
+        const std::pair<std::string, std::string> jobs[] = {
+            {"S1:9", "zebra"}, {"S1:10", "alpha"}, {"S1:12", "report"}, {"S2:7", "seven"}};
+        for (const auto& [job, name] : jobs) {
+            Add(ObjectClass::kJob, job,
+                {{"job-identifier", job.substr(3)},
+                 {"job-name", name},
+                 {"current-job-state", "completed"}});
+        }
+        Add(ObjectClass::kPrinter, "p1", {{"associated-server", "S1"}});
     }
-    ~SmallPrintSystem() {
-        gPseudoDir = saved_[0];
-        gListToolPath = saved_[1];
-        gDefaultPrinter = saved_[2];
-        gRootDir = saved_[3];
-    }
-    // Writes a listing file, each line ended with CR LF.
-    void Write(const std::string& name, const std::vector<std::string>& lines) {
-        std::ofstream file(Path() + "/" + name, std::ios::binary);
-        for (const std::string& line : lines) file << line << "\r\n";
-    }
-    std::string Path() const { return dir_.path().toStdString(); }
-
-  private:
-    std::string saved_[4] = {gPseudoDir, gListToolPath, gDefaultPrinter, gRootDir};
-    QTemporaryDir dir_;
 };
 
-// Records every message box and answers from a queue (then with `fallback`).
+inline stallscan::run::StartupValues WithDefaultPrinter(const std::string& printer) {
+    stallscan::run::StartupValues values;
+    values.default_printer = printer;
+    return values;
+}
+
+// The control of a window by its object name.
+template <typename T>
+T* Find(const QObject* window, const char* name) {
+    if (T* control = window->findChild<T*>(QLatin1String(name))) {
+        return control;
+    }
+    throw std::runtime_error(std::string("no control ") + name);
+}
+
+// Records every message box, answering with `answers` in turn and then with the last of them.
 class MessageRecorder {
   public:
     struct Box {
@@ -75,22 +70,17 @@ class MessageRecorder {
         std::string text;
         QMessageBox::StandardButtons buttons;
     };
-    explicit MessageRecorder(QMessageBox::StandardButton fallback = QMessageBox::Ok) {
-        ui::SetMessageBoxHook([this, fallback](QWidget*, QMessageBox::Icon icon,
-                                               const QString& text,
-                                               QMessageBox::StandardButtons buttons) {
+    explicit MessageRecorder(std::vector<QMessageBox::StandardButton> answers = {QMessageBox::Ok}) {
+        stallscan::ui::SetMessageBoxHook([this, answers](QWidget*, QMessageBox::Icon icon,
+                                                         const QString& text,
+                                                         QMessageBox::StandardButtons buttons) {
             boxes.push_back({icon, text.toStdString(), buttons});
-            if (answers.empty())
-                return fallback;
-            const auto answer = answers.front();
-            answers.pop_front();
-            return answer;
+            return answers[std::min(boxes.size(), answers.size()) - 1];
         });
     }
-    ~MessageRecorder() { ui::SetMessageBoxHook({}); }
+    ~MessageRecorder() { stallscan::ui::SetMessageBoxHook({}); }
 
     std::vector<Box> boxes;
-    std::deque<QMessageBox::StandardButton> answers;
 };
 
 // Calls `action` once `ready` holds, checking every 5 ms while event loops run, for as long as
@@ -114,8 +104,9 @@ void WhenModal(QObject* owner, std::function<void(T*)> action) {
         [action] { action(qobject_cast<T*>(QApplication::activeModalWidget())); });
 }
 
-// The texts of one column of a list, top to bottom.
-inline QStringList Column(const QTreeWidget* list, int column) {
+// The texts of one column of the result list, top to bottom.
+inline QStringList Column(const QWidget* window, int column) {
+    const auto* list = Find<QTreeWidget>(window, "lvwJobs");
     QStringList texts;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         texts << list->topLevelItem(i)->text(column);

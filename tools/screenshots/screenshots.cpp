@@ -5,13 +5,14 @@
 //   stallscan_screenshots OUTDIR SERVER JOB [ARGUMENT ...]
 //
 // The environment and the ARGUMENTs are those of stallscan (OV_ROOT, KVPRINTER, "pseudo-kvls@DIR"
-// ...). SERVER is the default server or is typed under "Other"; JOB is the identifier of the row shown selected.
+// ...). SERVER is the default server or is typed under "Other"; JOB is the identifier of the row
+// shown selected.
 
 #include <QApplication>
-#include <QLabel>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,24 +20,30 @@
 #include <QTreeWidget>
 #include <functional>
 #include <iostream>
+#include <string>
 
 #include "app/startup.h"
-#include "ui/frm_about.h"
-#include "ui/frm_diag_result.h"
-#include "ui/frm_main.h"
-#include "ui/frm_progress.h"
-#include "ui/window_support.h"
+#include "run/startup_values.h"
+#include "ui/about_box.h"
+#include "ui/main_window.h"
+#include "ui/progress_window.h"
+#include "ui/result_window.h"
 
 namespace {
 
-QString gOutDir;
-bool gSaved = true;
+using stallscan::ui::AboutBox;
+using stallscan::ui::MainWindow;
+using stallscan::ui::ProgressWindow;
+using stallscan::ui::ResultWindow;
+
+QString picture_dir;
+bool all_saved = true;
 
 void Save(QWidget* window, const char* name) {
-    const QString path = QDir(gOutDir).filePath(QLatin1String(name));
+    const QString path = QDir(picture_dir).filePath(QLatin1String(name));
     if (!window->grab().save(path)) {
         std::cerr << "cannot write " << path.toStdString() << '\n';
-        gSaved = false;
+        all_saved = false;
     }
 }
 
@@ -59,74 +66,93 @@ T* Modal() {
     return qobject_cast<T*>(QApplication::activeModalWidget());
 }
 
+template <typename T>
+T* Control(QWidget* window, const char* name) {
+    return window->findChild<T*>(QLatin1String(name));
+}
+
+// A left click at a point of a widget, as the mouse gives it.
+void Click(QWidget* widget, QPoint at) {
+    const QPointF global = widget->mapToGlobal(QPointF(at));
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    QApplication application(argc, argv);
     if (argc < 4) {
         std::cerr << "usage: stallscan_screenshots OUTDIR SERVER JOB [ARGUMENT ...]\n";
         return 2;
     }
-    gOutDir = QString::fromLocal8Bit(argv[1]);
+    picture_dir = QString::fromLocal8Bit(argv[1]);
     const QString server = QString::fromLocal8Bit(argv[2]);
     const QString job = QString::fromLocal8Bit(argv[3]);
-    std::string argText;
+    std::string arg_text;
     for (int i = 4; i < argc; ++i) {
-        argText += (argText.empty() ? "" : " ") + std::string(argv[i]);
+        arg_text += (arg_text.empty() ? "" : " ") + std::string(argv[i]);
     }
-    const auto startup =
-        basMain::CheckStartup(argText, basMain::SystemEnvironment(), basMain::SystemFileLength());
-    if (startup.messageId != 0) {
+    const auto startup = stallscan::app::CheckStartup(arg_text, stallscan::app::SystemEnvironment(),
+                                                      stallscan::app::SystemFileLength());
+    if (startup.problem != stallscan::app::StartupProblem::kNone) {
         std::cerr << startup.message;
         return 3;
     }
-    basMain::ApplyStartup(startup.values);
 
-    ui::frmMain mainWindow(argText, basMain::SystemEnvironment());
-    mainWindow.show();
+    const auto source = stallscan::run::MakeSource(startup.values);
+    MainWindow main_window(*source, startup.values);
+    main_window.show();
     // The default server is used when it is the one asked for; otherwise it is typed under "Other".
-    if (mainWindow.lblDefServer->text() != server || !mainWindow.optServer[0]->isEnabled()) {
-        mainWindow.optServer[1]->click();
-        mainWindow.txtUsrServer->setText(server);
+    if (Control<QLabel>(&main_window, "lblDefServer")->text() != server ||
+        !Control<QRadioButton>(&main_window, "optServer0")->isEnabled()) {
+        Control<QRadioButton>(&main_window, "optServer1")->click();
+        Control<QLineEdit>(&main_window, "txtUsrServer")->setText(server);
     }
 
     // Progress: a few jobs into the run.
     WhenReady(
         [] {
-            return Modal<ui::frmProgress>() && Modal<ui::frmProgress>()->prbProgress->value() >= 3;
+            return Modal<ProgressWindow>() &&
+                   Control<QProgressBar>(Modal<ProgressWindow>(), "prbProgress")->value() >= 3;
         },
-        [] { Save(Modal<ui::frmProgress>(), "progress.png"); });
+        [] { Save(Modal<ProgressWindow>(), "progress.png"); });
     // Result: the chosen job selected, the window enlarged to show the messages.
-    WhenReady([] { return Modal<ui::frmDiagResult>() != nullptr; },
+    WhenReady([] { return Modal<ResultWindow>() != nullptr; },
               [job] {
-                  auto* result = Modal<ui::frmDiagResult>();
+                  auto* result = Modal<ResultWindow>();
+                  auto* list = Control<QTreeWidget>(result, "lvwJobs");
                   result->resize(result->width() * 7 / 4, result->height() * 5 / 4);
-                  for (int c = 0; c < result->lvwJobs->columnCount(); ++c) {
-                      result->lvwJobs->resizeColumnToContents(c);
+                  for (int c = 0; c < list->columnCount(); ++c) {
+                      list->resizeColumnToContents(c);
                   }
-                  const auto rows = result->lvwJobs->findItems(job, Qt::MatchExactly, 0);
+                  const auto rows = list->findItems(job, Qt::MatchExactly, 0);
                   if (!rows.isEmpty()) {
-                      result->lvwJobs->setCurrentItem(rows.first());
-                      result->ClickList(rows.first());
+                      list->scrollToItem(rows.first());
+                      Click(list->viewport(), list->visualItemRect(rows.first()).center());
                   }
                   QTimer::singleShot(200, [result] {
                       Save(result, "result.png");
-                      result->cmdClose->click();
+                      Control<QPushButton>(result, "cmdClose")->click();
                   });
               });
     // After the run: the About box, then the end.
-    WhenReady([&] { return Modal<ui::frmAbout>() != nullptr; },
+    WhenReady([] { return Modal<AboutBox>() != nullptr; },
               [&] {
                   QTimer::singleShot(200, [&] {
-                      Save(Modal<ui::frmAbout>(), "about.png");
-                      mainWindow.close();
+                      Save(Modal<AboutBox>(), "about.png");
+                      main_window.close();
                   });
               });
     QTimer::singleShot(300, [&] {
-        Save(&mainWindow, "main.png");
-        mainWindow.cmdStartDiag->click();
-        mainWindow.cmdAbout->click();
+        Save(&main_window, "main.png");
+        Control<QPushButton>(&main_window, "cmdStartDiag")->click();
+        Control<QPushButton>(&main_window, "cmdAbout")->click();
     });
     QApplication::exec();
-    return gSaved ? 0 : 1;
+    return all_saved ? 0 : 1;
 }

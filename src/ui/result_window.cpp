@@ -1,0 +1,308 @@
+#include "ui/result_window.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "platform/platform.h"
+#include "ui/window_support.h"
+
+namespace stallscan::ui {
+
+namespace {
+
+using text::Msg;
+
+struct Column {
+    Msg header;
+    const char* width_key;
+    int default_width;
+};
+constexpr std::array<Column, kResultColumns> kColumns = {{
+    {Msg::kHeaderJobId, "HeaderWidthJobId", 200},
+    {Msg::kHeaderJobName, "HeaderWidthJobName", 1200},
+    {Msg::kHeaderJobStatus, "HeaderWidthJobStatus", 700},
+    {Msg::kHeaderSpooler, "HeaderWidthSpooler", 700},
+    {Msg::kHeaderQueue, "HeaderWidthQueue", 700},
+    {Msg::kHeaderPrinters, "HeaderWidthPrinters", 1400},
+}};
+
+constexpr double kDefaultLeft = 2010, kDefaultTop = 735, kDefaultWidth = 6930,
+                 kDefaultHeight = 5760;
+
+// A row sorts by the text shown in the sort column, as text, letter case ignored.
+class ResultRow : public QTreeWidgetItem {
+  public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() != nullptr ? treeWidget()->sortColumn() : 0;
+        return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
+    }
+};
+
+QString KeyOf(const QTreeWidgetItem* row) {
+    return row->data(0, Qt::UserRole).toString();
+}
+
+}  // namespace
+
+ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmDiagResult"));
+    setWindowTitle(QStringLiteral("Diagnostic Result"));
+    setWindowIcon(AppIcon());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
+    setSizeGripEnabled(true);
+
+    jobs_list_ = new QTreeWidget(this);
+    jobs_list_->setObjectName(QStringLiteral("lvwJobs"));
+    jobs_list_->setRootIsDecorated(false);
+    jobs_list_->setUniformRowHeights(true);
+    jobs_list_->setAllColumnsShowFocus(true);
+    jobs_list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    jobs_list_->header()->setStretchLastSection(false);
+    jobs_list_->header()->setSectionsClickable(true);
+    jobs_list_->header()->setSortIndicatorShown(false);
+    jobs_list_->viewport()->installEventFilter(this);
+    connect(jobs_list_->header(), &QHeaderView::sectionClicked, this, &ResultWindow::SortByColumn);
+    connect(jobs_list_, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+                // Moving the selection with the keyboard counts as clicking the row.
+                if (current != nullptr && previous != nullptr && jobs_list_->hasFocus() &&
+                    QGuiApplication::mouseButtons() == Qt::NoButton) {
+                    ClickList(current);
+                }
+            });
+
+    messages_label_ =
+        new QLabel(QStringLiteral("The job is not printing for the following reason(s):"), this);
+    messages_label_->setObjectName(QStringLiteral("lblDiagMessages"));
+
+    messages_ = new QPlainTextEdit(this);
+    messages_->setObjectName(QStringLiteral("txtDiagMessages"));
+    messages_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    messages_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    messages_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette palette = messages_->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    messages_->setPalette(palette);
+
+    save_button_ = new QPushButton(QStringLiteral("&Save"), this);
+    save_button_->setObjectName(QStringLiteral("cmdSave"));
+    save_button_->setEnabled(false);
+    save_button_->setAutoDefault(false);
+    save_all_button_ = new QPushButton(QStringLiteral("Save &All"), this);
+    save_all_button_->setObjectName(QStringLiteral("cmdSaveAll"));
+    save_all_button_->setEnabled(false);
+    save_all_button_->setDefault(true);
+    close_button_ = new QPushButton(QStringLiteral("&Close"), this);
+    close_button_->setObjectName(QStringLiteral("cmdClose"));
+    close_button_->setAutoDefault(false);
+    connect(save_button_, &QPushButton::clicked, this, [this] {
+        const QList<QTreeWidgetItem*> selected = jobs_list_->selectedItems();
+        if (!selected.isEmpty()) {
+            SaveResults(ToStdString(KeyOf(selected.first())));
+        }
+    });
+    connect(save_all_button_, &QPushButton::clicked, this, [this] { SaveResults({}); });
+    connect(close_button_, &QPushButton::clicked, this, &QDialog::close);
+
+    // Geometry from the settings, layout, columns.
+    outer_size_ = QSize(PixelsX(this, ReadSetting("DiagResultWidth", kDefaultWidth)),
+                        PixelsY(this, ReadSetting("DiagResultHeight", kDefaultHeight)));
+    outer_size_ = outer_size_.expandedTo(
+        QSize(PixelsX(this, kResultMinWidth), PixelsY(this, kResultMinHeight)));
+    move(StoredPosition(this, "DiagResultLeft", "DiagResultTop", kDefaultLeft, kDefaultTop,
+                        outer_size_));
+    ApplyMinimumSize();
+    resize(outer_size_);
+    LayoutControls();
+
+    jobs_list_->setColumnCount(kResultColumns);
+    QStringList headers;
+    for (const Column& column : kColumns) {
+        headers << CatalogText(column.header);
+    }
+    jobs_list_->setHeaderLabels(headers);
+    // Stored widths are kept as they are; a default width is widened where its caption (with
+    // the sort mark) would not fit.
+    QHeaderView* header = jobs_list_->header();
+    header->setMinimumSectionSize(PixelsX(this, 105));
+    const int caption_extra = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
+                              style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) + 4;
+    for (int c = 0; c < kResultColumns; ++c) {
+        const int caption = header->fontMetrics().horizontalAdvance(headers[c]) + caption_extra;
+        const int fallback = std::max(PixelsX(this, kColumns[c].default_width), caption);
+        const double stored = ReadSetting(kColumns[c].width_key, -1);
+        jobs_list_->setColumnWidth(c, stored >= 0 ? PixelsX(this, stored) : fallback);
+    }
+    RegisterWindow(this);
+}
+
+ResultWindow::~ResultWindow() {
+    UnregisterWindow(this);
+}
+
+void ResultWindow::ShowResults(const run::ResultCollection& results) {
+    Fill(results);
+    exec();
+}
+
+void ResultWindow::Fill(const run::ResultCollection& results) {
+    results_ = &results;
+    for (int32_t i = 1; i <= results.Count(); ++i) {
+        const diag::Diagnosis& diagnosis = *results.Item(i);
+        auto* row = new ResultRow(jobs_list_);
+        row->setData(0, Qt::UserRole, ToQString(RowKey(diagnosis)));
+        row->setText(0, ToQString(diagnosis.JobId()));
+        row->setText(1, ToQString(diagnosis.JobName()));
+        row->setText(2, ToQString(diagnosis.JobStatus()));
+        row->setText(3, ToQString(diagnosis.SpoolerName()));
+        row->setText(4, ToQString(diagnosis.QueueName()));
+        row->setText(5, ToQString(PrintersColumn(diagnosis)));
+    }
+    if (results.Count() > 0) {
+        ShowMessages(results.Item(1));
+        save_all_button_->setEnabled(true);
+    }
+}
+
+void ResultWindow::ShowMessages(const diag::Diagnosis* diagnosis) {
+    // Catalogue texts end with CR LF; the messages box shows plain line ends.
+    QString text = diagnosis != nullptr ? ToQString(diagnosis->MessageText()) : QString();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    messages_->setPlainText(text);
+}
+
+void ResultWindow::ClickList(QTreeWidgetItem* row) {
+    const diag::Diagnosis* diagnosis = nullptr;
+    if (row != nullptr) {
+        diagnosis = results_ != nullptr ? results_->Find(ToStdString(KeyOf(row))) : nullptr;
+        ShowMessages(diagnosis);
+    }
+    // Only a row with a result can be saved; a click on empty space leaves nothing to save.
+    save_button_->setEnabled(diagnosis != nullptr);
+}
+
+void ResultWindow::SortByColumn(int column) {
+    const Qt::SortOrder order =
+        ColumnClick(sort_marks_, column) == 0 ? Qt::AscendingOrder : Qt::DescendingOrder;
+    jobs_list_->header()->setSortIndicatorShown(true);
+    jobs_list_->header()->setSortIndicator(column, order);
+    jobs_list_->sortItems(column, order);
+}
+
+void ResultWindow::SaveResults(const std::string& key) {
+    if (results_ == nullptr) {
+        return;
+    }
+    std::string bytes;
+    if (key.empty()) {
+        for (int32_t i = 1; i <= results_->Count(); ++i) {
+            bytes += results_->Item(i)->ReportText() + "\r\n";
+        }
+    } else if (const diag::Diagnosis* diagnosis = results_->Find(key)) {
+        bytes = diagnosis->ReportText() + "\r\n";
+    } else {
+        return;
+    }
+    const std::string& extension = text::Catalog(Msg::kLogFileExtension);
+    QStringList filters;
+    for (const std::string& filter : DialogNameFilters(text::Catalog(Msg::kLogFileFilter))) {
+        filters << ToQString(filter);
+    }
+    const QString suffix = ToQString(extension.starts_with('.') ? extension.substr(1) : extension);
+    const QString path = AskSaveFileName(
+        this, ToQString(ProposedFileName(key, text::Catalog(Msg::kAppName), extension)), filters,
+        suffix);
+    if (path.isEmpty()) {
+        return;  // cancelled: nothing to say
+    }
+    const std::string native_path = QFile::encodeName(path).toStdString();
+    std::string error;
+    if (!platform::ReplaceFileContents(native_path, bytes, error)) {
+        if (error.starts_with(native_path + ": ")) {
+            error.erase(0, native_path.size() + 2);
+        }
+        ShowMessage(
+            this, QMessageBox::Critical,
+            QStringLiteral("Unable to save the log file \"%1\".\n%2").arg(path, ToQString(error)));
+    }
+}
+
+void ResultWindow::done(int result) {
+    SaveSettings();
+    QDialog::done(result);
+}
+
+void ResultWindow::SaveSettings() {
+    if (isMinimized()) {
+        return;
+    }
+    const QRect outer = frameGeometry();
+    WriteSetting("DiagResultLeft", TwipsX(this, outer.left()));
+    WriteSetting("DiagResultTop", TwipsY(this, outer.top()));
+    WriteSetting("DiagResultWidth", TwipsX(this, outer.width()));
+    WriteSetting("DiagResultHeight", TwipsY(this, outer.height()));
+    for (int c = 0; c < kResultColumns; ++c) {
+        WriteSetting(kColumns[c].width_key, std::trunc(TwipsX(this, jobs_list_->columnWidth(c))));
+    }
+}
+
+void ResultWindow::ApplyMinimumSize() {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    setMinimumSize(PixelsX(this, kResultMinWidth) - frame.width(),
+                   PixelsY(this, kResultMinHeight) - frame.height());
+}
+
+void ResultWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Now the frame is known: the stored size is the outer size.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    ApplyMinimumSize();
+    if (frame != QSize(0, 0)) {
+        resize(outer_size_ - frame);
+    }
+}
+
+void ResultWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    LayoutControls();
+}
+
+void ResultWindow::LayoutControls() {
+    // Below the minimum size the controls keep the layout of the minimum size.
+    const int client_width =
+        std::max(static_cast<int>(TwipsX(this, width())), kResultMinWidth - 120);
+    const int client_height =
+        std::max(static_cast<int>(TwipsY(this, height())), kResultMinHeight - 405);
+    const ResultLayout layout = LayoutResultControls(client_width, client_height);
+    PlaceInTwips(close_button_, layout.close);
+    PlaceInTwips(save_all_button_, layout.save_all);
+    PlaceInTwips(save_button_, layout.save);
+    PlaceInTwips(jobs_list_, layout.jobs);
+    PlaceInTwips(messages_label_, layout.messages_label);
+    PlaceInTwips(messages_, layout.messages);
+}
+
+bool ResultWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == jobs_list_->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            ClickList(jobs_list_->itemAt(mouse->position().toPoint()));
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace stallscan::ui
