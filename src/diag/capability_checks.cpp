@@ -22,6 +22,7 @@ enum class Rule {
     kRange,              // low:high, both bounds real
     kMaximum,            // the printer value is the largest allowed
     kMaximumCopies,      // Maximum, applied to the job's total copy count
+    kNeedsTrue,          // the printer value must be "true" for the job to ask for it
 };
 
 struct CapabilityPair {
@@ -29,6 +30,9 @@ struct CapabilityPair {
     std::string_view printer_attr;
     std::string_view extra_job_attr;
     Rule rule;
+    // The pair is checked only when the printer lists this attribute / does not list it.
+    std::string_view only_with = {};
+    std::string_view only_without = {};
 };
 
 // The pairs in the order in which they are checked for each printer.
@@ -67,6 +71,24 @@ constexpr std::array<CapabilityPair, 33> kPairs{{
     {"thickening-specification", "thickening-supported", "", Rule::kMember},
     {"x-image-shift", "x-image-shift-range-supported", "", Rule::kRange},
     {"y-image-shift", "y-image-shift-range-supported", "", Rule::kRange},
+}};
+
+// The pairs of IPP print systems, in the attribute names of IPP: what a job asks for against what
+// the printer offers. Media are compared with the media loaded when the printer tells them, with
+// the media it supports otherwise, so that one line names the attribute compared.
+constexpr std::array<CapabilityPair, 12> kIppPairs{{
+    {"document-format", "document-format-supported", "", Rule::kMember},
+    {"media", "media-ready", "", Rule::kMember, "media-ready"},
+    {"media", "media-supported", "", Rule::kMember, "", "media-ready"},
+    {"sides", "sides-supported", "", Rule::kMember},
+    {"copies", "copies-supported", "", Rule::kRange},
+    {"number-up", "number-up-supported", "", Rule::kMemberOrRange},
+    {"page-ranges", "page-ranges-supported", "", Rule::kNeedsTrue},
+    {"print-color-mode", "print-color-mode-supported", "", Rule::kMember},
+    {"print-quality", "print-quality-supported", "", Rule::kMember},
+    {"printer-resolution", "printer-resolution-supported", "", Rule::kMember},
+    {"output-bin", "output-bin-supported", "", Rule::kMember},
+    {"finishings", "finishings-supported", "", Rule::kMember},
 }};
 
 // The rule of a job attribute; attributes outside the table are plain membership tests.
@@ -175,11 +197,15 @@ std::string TotalCopies(const listing::ObjectAttributes& job, const model::Strin
     return std::to_string(copies);
 }
 
-model::StringList JobValues(Rule rule, const std::string& job_attr, const listing::ObjectAttributes& job) {
+// The job values to check against a printer that lists `n` values.
+model::StringList JobValues(Rule rule, const std::string& job_attr,
+                            const listing::ObjectAttributes& job, int32_t n) {
     model::StringList values;
-    // Highlight colours are read per document even on a printer that lists none, so that a
-    // document whose mismatch action is "ignore" is never reported.
-    if (rule == Rule::kMemberPerDocument) {
+    // Highlight colours are read per document, leaving out the documents whose mismatch action
+    // is "ignore". On a printer that lists none, a job that carries highlight colours of its own
+    // is checked with those; only when its documents alone carry them are they read per
+    // document, so that an ignoring document is never reported there either.
+    if (rule == Rule::kMemberPerDocument && (n > 0 || job.Entries().Get(job_attr).empty())) {
         AddDocumentHighlightColours(job, values);
     } else {
         values.Assign(job.MultiValues(job_attr));
@@ -221,6 +247,8 @@ bool Covers(Rule rule, const std::string& v, const std::string& single,
                 return true;
             }
             return !(Num(v) < low || Num(v) > high);
+        case Rule::kNeedsTrue:
+            return single == "true";
         default:
             break;
     }
@@ -249,16 +277,17 @@ bool Covers(Rule rule, const std::string& v, const std::string& single,
 
 }  // namespace
 
-void CheckAttributeAgainstPrinter(Diagnosis& diagnosis, const std::string& printer_name,
-                                const listing::ObjectAttributes& printer, const listing::ObjectAttributes& job,
-                                const std::string& printer_attr, const std::string& job_attr,
-                                const std::string& extra_job_attr) {
+namespace {
+
+void CheckPair(Diagnosis& diagnosis, const std::string& printer_name,
+               const listing::ObjectAttributes& printer, const listing::ObjectAttributes& job,
+               const std::string& printer_attr, const std::string& job_attr,
+               const std::string& extra_job_attr, Rule rule) {
     if (job.MultiValues(job_attr).empty() &&
         (extra_job_attr.empty() || job.MultiValues(extra_job_attr, -1).empty())) {
         return;
     }
 
-    const Rule rule = RuleFor(job_attr);
     const std::string single = printer.SingleValue(printer_attr);
     model::StringList printer_values;
     const int32_t n = printer_values.Assign(printer.MultiValues(printer_attr));
@@ -266,7 +295,7 @@ void CheckAttributeAgainstPrinter(Diagnosis& diagnosis, const std::string& print
         return;
     }
 
-    const model::StringList values = JobValues(rule, job_attr, job);
+    const model::StringList values = JobValues(rule, job_attr, job, n);
     for (int32_t i = 1; i <= values.Count(); ++i) {
         const std::string v = values.Item(i);
         if (n == 0 || !Covers(rule, v, single, printer_values)) {
@@ -275,11 +304,38 @@ void CheckAttributeAgainstPrinter(Diagnosis& diagnosis, const std::string& print
     }
 }
 
+}  // namespace
+
+void CheckAttributeAgainstPrinter(Diagnosis& diagnosis, const std::string& printer_name,
+                                  const listing::ObjectAttributes& printer,
+                                  const listing::ObjectAttributes& job,
+                                  const std::string& printer_attr, const std::string& job_attr,
+                                  const std::string& extra_job_attr) {
+    CheckPair(diagnosis, printer_name, printer, job, printer_attr, job_attr, extra_job_attr,
+              RuleFor(job_attr));
+}
+
 void CheckJobAgainstPrinter(Diagnosis& diagnosis, const std::string& printer_name,
-                            const listing::ObjectAttributes& printer, const listing::ObjectAttributes& job) {
-    for (const CapabilityPair& pair : kPairs) {
-        CheckAttributeAgainstPrinter(diagnosis, printer_name, printer, job, std::string(pair.printer_attr),
-                                   std::string(pair.job_attr), std::string(pair.extra_job_attr));
+                            const listing::ObjectAttributes& printer,
+                            const listing::ObjectAttributes& job, listing::Dialect dialect) {
+    if (dialect == listing::Dialect::kListingTool) {
+        for (const CapabilityPair& pair : kPairs) {
+            CheckAttributeAgainstPrinter(diagnosis, printer_name, printer, job,
+                                         std::string(pair.printer_attr), std::string(pair.job_attr),
+                                         std::string(pair.extra_job_attr));
+        }
+        return;
+    }
+    const auto lists = [&printer](std::string_view attr) {
+        return !printer.MultiValues(attr).empty();
+    };
+    for (const CapabilityPair& pair : kIppPairs) {
+        if ((!pair.only_with.empty() && !lists(pair.only_with)) ||
+            (!pair.only_without.empty() && lists(pair.only_without))) {
+            continue;
+        }
+        CheckPair(diagnosis, printer_name, printer, job, std::string(pair.printer_attr),
+                  std::string(pair.job_attr), std::string(pair.extra_job_attr), pair.rule);
     }
 }
 

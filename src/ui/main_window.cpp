@@ -63,16 +63,22 @@ MainWindow::MainWindow(listing::ListingSource& source, const run::StartupValues&
 
     // Opening: texts, position, the state for a missing default server, then the lookup.
     LoadFormTexts(this);
-    move(StoredPosition(this, "MainLeft", "MainTop", kDefaultLeft, kDefaultTop, size()));
+    move(StoredPlacement(this, "MainLeft", "MainTop", kDefaultLeft, kDefaultTop, size(), size())
+             .topLeft());
     default_server_option_->setEnabled(false);
     other_server_option_->setChecked(true);
-    UpdateControls();
     LookUpDefaultServer(values.default_printer);
     RegisterWindow(this);
 }
 
 MainWindow::~MainWindow() {
+    EndLookup();
     UnregisterWindow(this);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    WhenFramed(this, [this](QSize) { KeepOnScreen(this); });
 }
 
 void MainWindow::BuildControls() {
@@ -128,14 +134,45 @@ void MainWindow::BuildControls() {
 }
 
 void MainWindow::LookUpDefaultServer(const std::string& default_printer) {
-    listing::Lister lister(*source_, {{}, server_timeout_});
-    const std::string server = run::AssociatedServer(lister, default_printer);
-    if (server.empty()) {
-        return;  // no default printer, or it could not be listed in time: "None" stays
+    none_text_ = default_server_label_->text();
+    if (default_printer.empty()) {
+        UpdateControls();
+        return;  // no default printer: "None" at once
     }
-    default_server_label_->setText(ToQString(server));
-    default_server_option_->setEnabled(true);
-    default_server_option_->setChecked(true);
+    looking_up_ = true;
+    default_server_label_->clear();
+    setCursor(Qt::BusyCursor);
+    UpdateControls();
+    lookup_ = std::thread([this, default_printer, stop = lookup_stop_.get_token()] {
+        listing::Lister lister(*source_, {stop, server_timeout_});
+        std::string server = run::AssociatedServer(lister, default_printer);
+        QMetaObject::invokeMethod(
+            this, [this, server = std::move(server)] { DefaultServerFound(server); },
+            Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::DefaultServerFound(const std::string& server) {
+    EndLookup();
+    if (closing_) {
+        return;
+    }
+    unsetCursor();
+    // No default printer, or it could not be listed in time: "None".
+    default_server_label_->setText(server.empty() ? none_text_ : ToQString(server));
+    if (!server.empty()) {
+        default_server_option_->setEnabled(true);
+        default_server_option_->setChecked(true);
+    }
+    UpdateControls();
+}
+
+void MainWindow::EndLookup() {
+    lookup_stop_.request_stop();
+    if (lookup_.joinable()) {
+        lookup_.join();
+    }
+    looking_up_ = false;
 }
 
 void MainWindow::UpdateControls() {
@@ -143,9 +180,10 @@ void MainWindow::UpdateControls() {
     default_server_label_->setEnabled(!other_server);
     server_edit_->setEnabled(other_server);
     jobs_edit_->setEnabled(specific_jobs_option_->isChecked());
-    start_button_->setEnabled(
-        CanStartRun(default_server_option_->isChecked(), ToStdString(server_edit_->text()),
-                    all_jobs_option_->isChecked(), ToStdString(jobs_edit_->text())));
+    start_button_->setEnabled(!looking_up_ && CanStartRun(default_server_option_->isChecked(),
+                                                          ToStdString(server_edit_->text()),
+                                                          all_jobs_option_->isChecked(),
+                                                          ToStdString(jobs_edit_->text())));
 }
 
 void MainWindow::StartRun() {
@@ -189,6 +227,7 @@ void MainWindow::ShowAbout() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     closing_ = true;
+    EndLookup();  // a lookup still running is stopped at once
     // Message boxes and dialogs that are no windows of ours close first, then our windows from
     // the most recently opened one down to the second.
     for (int guard = 0; guard < 16; ++guard) {

@@ -5,7 +5,9 @@
 
 #include <QDialog>
 #include <chrono>
+#include <stop_token>
 #include <string>
+#include <thread>
 
 #include "listing/source.h"
 #include "run/startup_values.h"
@@ -23,11 +25,16 @@ class MainWindow : public QDialog {
   public:
     // Runs ask `source` (which must outlive the window) in the domain of `values`. Opening looks
     // up the default server, the one of the default printer, giving up after `server_timeout`;
-    // runs ask whether to go on waiting after it.
+    // runs ask whether to go on waiting after it. The lookup runs on a thread of its own, the
+    // window usable meanwhile (but for the default server and Start); closing the window stops
+    // it.
     MainWindow(listing::ListingSource& source, const run::StartupValues& values,
                std::chrono::milliseconds server_timeout = kServerTimeout,
                QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // True while the default server is being looked up.
+    bool LookingUpDefaultServer() const { return looking_up_; }
 
   public slots:
     // Escape does not close the main window.
@@ -35,10 +42,15 @@ class MainWindow : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void BuildControls();
     void LookUpDefaultServer(const std::string& default_printer);
+    // The end of the lookup, on the window's thread: `server` is empty when none was found.
+    void DefaultServerFound(const std::string& server);
+    // Stops the lookup, if it still runs, and waits for its thread.
+    void EndLookup();
     // Enables the controls that the chosen options use, and Start when it can start a run.
     void UpdateControls();
     void StartRun();
@@ -56,6 +68,11 @@ class MainWindow : public QDialog {
     QLineEdit* jobs_edit_ = nullptr;
     QPushButton* start_button_ = nullptr;
     bool closing_ = false;
+
+    QString none_text_;  // what the default server shows when there is none
+    bool looking_up_ = false;
+    std::stop_source lookup_stop_;
+    std::thread lookup_;
 };
 
 }  // namespace stallscan::ui

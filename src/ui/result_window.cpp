@@ -40,6 +40,9 @@ constexpr std::array<Column, kResultColumns> kColumns = {{
 constexpr double kDefaultLeft = 2010, kDefaultTop = 735, kDefaultWidth = 6930,
                  kDefaultHeight = 5760;
 
+const QString kMessagesHeading =
+    QStringLiteral("The job is not printing for the following reason(s):");
+
 // A row sorts by the text shown in the sort column, as text, letter case ignored.
 class ResultRow : public QTreeWidgetItem {
   public:
@@ -84,8 +87,7 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
                 }
             });
 
-    messages_label_ =
-        new QLabel(QStringLiteral("The job is not printing for the following reason(s):"), this);
+    messages_label_ = new QLabel(kMessagesHeading, this);
     messages_label_->setObjectName(QStringLiteral("lblDiagMessages"));
 
     messages_ = new QPlainTextEdit(this);
@@ -117,15 +119,26 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     connect(save_all_button_, &QPushButton::clicked, this, [this] { SaveResults({}); });
     connect(close_button_, &QPushButton::clicked, this, &QDialog::close);
 
-    // Geometry from the settings, layout, columns.
-    outer_size_ = QSize(PixelsX(this, ReadSetting("DiagResultWidth", kDefaultWidth)),
-                        PixelsY(this, ReadSetting("DiagResultHeight", kDefaultHeight)));
-    outer_size_ = outer_size_.expandedTo(
-        QSize(PixelsX(this, kResultMinWidth), PixelsY(this, kResultMinHeight)));
-    move(StoredPosition(this, "DiagResultLeft", "DiagResultTop", kDefaultLeft, kDefaultTop,
-                        outer_size_));
-    ApplyMinimumSize();
-    resize(outer_size_);
+    // Geometry from the settings, fitted to the screen. The stored size is the outer one, frame
+    // included; until the window manager has framed the window, the frame is taken to be that of
+    // the window it was opened from.
+    const QSize minimum(PixelsX(this, kResultMinWidth), PixelsY(this, kResultMinHeight));
+    stored_outer_ = QSizeF(ReadSetting("DiagResultWidth", kDefaultWidth),
+                           ReadSetting("DiagResultHeight", kDefaultHeight));
+    const QSize stored_pixels(PixelsX(this, stored_outer_.width()),
+                              PixelsY(this, stored_outer_.height()));
+    const QRect place = StoredPlacement(this, "DiagResultLeft", "DiagResultTop", kDefaultLeft,
+                                        kDefaultTop, stored_pixels, minimum);
+    outer_size_ = place.size();
+    // A size that had to be fitted is written back fitted.
+    if (outer_size_.width() != stored_pixels.width()) {
+        stored_outer_.setWidth(TwipsX(this, outer_size_.width()));
+    }
+    if (outer_size_.height() != stored_pixels.height()) {
+        stored_outer_.setHeight(TwipsY(this, outer_size_.height()));
+    }
+    move(place.topLeft());
+    ApplyFrame(parent != nullptr ? FrameSize(parent->window()) : QSize(0, 0));
     LayoutControls();
 
     jobs_list_->setColumnCount(kResultColumns);
@@ -134,17 +147,19 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
         headers << CatalogText(column.header);
     }
     jobs_list_->setHeaderLabels(headers);
-    // Stored widths are kept as they are; a default width is widened where its caption (with
-    // the sort mark) would not fit.
+    // A default width is widened where its caption (with the sort mark) would not fit; a stored
+    // width narrower than that (0 would hide the column) gives the default, a wider one is kept up
+    // to the width of the screen.
     QHeaderView* header = jobs_list_->header();
     header->setMinimumSectionSize(PixelsX(this, 105));
     const int caption_extra = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
                               style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) + 4;
+    const int widest = std::max(ScreenAreaUnderTitle(place).width(), outer_size_.width());
     for (int c = 0; c < kResultColumns; ++c) {
         const int caption = header->fontMetrics().horizontalAdvance(headers[c]) + caption_extra;
         const int fallback = std::max(PixelsX(this, kColumns[c].default_width), caption);
-        const double stored = ReadSetting(kColumns[c].width_key, -1);
-        jobs_list_->setColumnWidth(c, stored >= 0 ? PixelsX(this, stored) : fallback);
+        const int stored = PixelsX(this, ReadSetting(kColumns[c].width_key, -1));
+        jobs_list_->setColumnWidth(c, stored >= caption ? std::min(stored, widest) : fallback);
     }
     RegisterWindow(this);
 }
@@ -252,27 +267,33 @@ void ResultWindow::SaveSettings() {
     const QRect outer = frameGeometry();
     WriteSetting("DiagResultLeft", TwipsX(this, outer.left()));
     WriteSetting("DiagResultTop", TwipsY(this, outer.top()));
-    WriteSetting("DiagResultWidth", TwipsX(this, outer.width()));
-    WriteSetting("DiagResultHeight", TwipsY(this, outer.height()));
+    // Unless the window was resized, the size it was opened with is written back as it was: the
+    // frame may have come, or changed, after the window was sized for it.
+    const bool resized = size() != client_size_;
+    WriteSetting("DiagResultWidth", resized ? TwipsX(this, outer.width()) : stored_outer_.width());
+    WriteSetting("DiagResultHeight",
+                 resized ? TwipsY(this, outer.height()) : stored_outer_.height());
     for (int c = 0; c < kResultColumns; ++c) {
         WriteSetting(kColumns[c].width_key, std::trunc(TwipsX(this, jobs_list_->columnWidth(c))));
     }
 }
 
-void ResultWindow::ApplyMinimumSize() {
-    const QSize frame = frameGeometry().size() - geometry().size();
-    setMinimumSize(PixelsX(this, kResultMinWidth) - frame.width(),
-                   PixelsY(this, kResultMinHeight) - frame.height());
+void ResultWindow::ApplyFrame(QSize frame) {
+    const bool resized = isVisible() && size() != client_size_;
+    // The minimum, like the stored size, is the outer one.
+    setMinimumSize(QSize(PixelsX(this, kResultMinWidth), PixelsY(this, kResultMinHeight)) - frame);
+    if (!resized) {
+        client_size_ = outer_size_ - frame;
+        resize(client_size_);
+    }
 }
 
 void ResultWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Now the frame is known: the stored size is the outer size.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    ApplyMinimumSize();
-    if (frame != QSize(0, 0)) {
-        resize(outer_size_ - frame);
-    }
+    WhenFramed(this, [this](QSize frame) {
+        ApplyFrame(frame);
+        KeepOnScreen(this);
+    });
 }
 
 void ResultWindow::resizeEvent(QResizeEvent* event) {
@@ -281,18 +302,19 @@ void ResultWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void ResultWindow::LayoutControls() {
-    // Below the minimum size the controls keep the layout of the minimum size.
-    const int client_width =
-        std::max(static_cast<int>(TwipsX(this, width())), kResultMinWidth - 120);
-    const int client_height =
-        std::max(static_cast<int>(TwipsY(this, height())), kResultMinHeight - 405);
-    const ResultLayout layout = LayoutResultControls(client_width, client_height);
+    const ResultLayout layout = LayoutResultControls(static_cast<int>(TwipsX(this, width())),
+                                                     static_cast<int>(TwipsY(this, height())));
     PlaceInTwips(close_button_, layout.close);
     PlaceInTwips(save_all_button_, layout.save_all);
     PlaceInTwips(save_button_, layout.save);
     PlaceInTwips(jobs_list_, layout.jobs);
     PlaceInTwips(messages_label_, layout.messages_label);
     PlaceInTwips(messages_, layout.messages);
+    // A heading too long for its place ends in "..." and shows whole as the tip.
+    const QString heading = messages_label_->fontMetrics().elidedText(
+        kMessagesHeading, Qt::ElideRight, messages_label_->contentsRect().width());
+    messages_label_->setText(heading);
+    messages_label_->setToolTip(heading != kMessagesHeading ? kMessagesHeading : QString());
 }
 
 bool ResultWindow::eventFilter(QObject* watched, QEvent* event) {

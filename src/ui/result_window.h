@@ -1,9 +1,11 @@
 #pragma once
 // The result window: one row per result of a run (key "SpoolerName:JobId"), the messages of the
 // clicked job, and saving one or all results to a log file. Its position, outer size and column
-// widths are kept in the settings when it closes (unless it is minimized).
+// widths are kept in the settings when it closes (unless it is minimized), and fitted to the
+// screen when it opens.
 
 #include <QDialog>
+#include <QSizeF>
 #include <string>
 
 #include "diag/diagnosis.h"
@@ -47,7 +49,9 @@ class ResultWindow : public QDialog {
     void SaveResults(const std::string& key);
     void ShowMessages(const diag::Diagnosis* diagnosis);
     void LayoutControls();
-    void ApplyMinimumSize();
+    // Sizes the window for a frame of `frame` pixels around it: the minimum and, unless the window
+    // was resized, the outer size it is opened with.
+    void ApplyFrame(QSize frame);
     void SaveSettings();
 
     QTreeWidget* jobs_list_ = nullptr;
@@ -59,7 +63,9 @@ class ResultWindow : public QDialog {
 
     const run::ResultCollection* results_ = nullptr;
     SortMarks sort_marks_{};
-    QSize outer_size_;
+    QSizeF stored_outer_;  // the outer size opened with, in twips, as written back unchanged
+    QSize outer_size_;     // the same in pixels
+    QSize client_size_;    // the size given to the window for it
 };
 
 }  // namespace stallscan::ui

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSettings>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -36,15 +37,19 @@ QString SettingsKey(const char* key) {
     return QStringLiteral("Settings/") + QLatin1String(key);
 }
 
-// True when the top strip of `outer` (where the title bar is) overlaps some screen.
-bool TitleOnSomeScreen(const QRect& outer) {
-    const QRect title(outer.topLeft(), QSize(std::max(1, outer.width()), 24));
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(title)) {
-            return true;
-        }
-    }
-    return false;
+// The height taken as the title bar's where the frame is not known yet.
+constexpr int kTitleHeight = 24;
+
+// `outer` moved as little as needed to lie within `area`, its top-left corner first.
+QRect MovedInto(QRect outer, const QRect& area) {
+    outer.moveLeft(std::max(area.left(), std::min(outer.left(), area.right() - outer.width() + 1)));
+    outer.moveTop(std::max(area.top(), std::min(outer.top(), area.bottom() - outer.height() + 1)));
+    return outer;
+}
+
+QRect PrimaryArea() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 640, 480);
 }
 
 }  // namespace
@@ -94,17 +99,80 @@ void WriteSetting(const char* key, double value) {
     settings.setValue(SettingsKey(key), ToQString(FormatStoredNumber(value)));
 }
 
-QPoint StoredPosition(const QWidget* window, const char* left_key, const char* top_key,
-                      double default_left, double default_top, QSize outer_size) {
-    const double nan = std::nan("");
-    double left = ReadSetting(left_key, nan);
-    double top = ReadSetting(top_key, nan);
-    const auto place = [&] { return QPoint(PixelsX(window, left), PixelsY(window, top)); };
-    if (std::isnan(left) || std::isnan(top) || !TitleOnSomeScreen(QRect(place(), outer_size))) {
-        left = default_left;
-        top = default_top;
+QRect ScreenAreaUnderTitle(const QRect& outer) {
+    const QRect title(outer.topLeft(), QSize(std::max(1, outer.width()), kTitleHeight));
+    QRect best;
+    qint64 best_overlap = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect overlap = screen->availableGeometry().intersected(title);
+        const qint64 area = qint64{overlap.width()} * overlap.height();
+        if (!overlap.isEmpty() && area > best_overlap) {
+            best = screen->availableGeometry();
+            best_overlap = area;
+        }
     }
-    return place();
+    return best;
+}
+
+QRect StoredPlacement(const QWidget* window, const char* left_key, const char* top_key,
+                      double default_left, double default_top, QSize outer, QSize minimum) {
+    const double nan = std::nan("");
+    const double left = ReadSetting(left_key, nan);
+    const double top = ReadSetting(top_key, nan);
+    QRect place(QPoint(), outer.expandedTo(minimum));
+    QRect area;
+    if (!std::isnan(left) && !std::isnan(top)) {
+        place.moveTopLeft(QPoint(PixelsX(window, left), PixelsY(window, top)));
+        area = ScreenAreaUnderTitle(place);
+    }
+    if (area.isEmpty()) {
+        place.moveTopLeft(QPoint(PixelsX(window, default_left), PixelsY(window, default_top)));
+        area = ScreenAreaUnderTitle(place);
+    }
+    if (area.isEmpty()) {
+        area = PrimaryArea();
+    }
+    place.setSize(place.size().boundedTo(area.size()));
+    return MovedInto(place, area);
+}
+
+QSize FrameSize(const QWidget* window) {
+    return window->frameGeometry().size() - window->size();
+}
+
+void WhenFramed(QWidget* window, std::function<void(QSize frame)> framed) {
+    if (const QSize frame = FrameSize(window); frame != QSize(0, 0)) {
+        framed(frame);
+        return;
+    }
+    // The frame comes with the window manager's answer to the showing: looked for every 10 ms,
+    // for two seconds at most.
+    auto* timer = new QTimer(window);
+    QObject::connect(timer, &QTimer::timeout, window,
+                     [window, timer, framed = std::move(framed), ticks = 0]() mutable {
+                         const QSize frame = FrameSize(window);
+                         const bool is_framed = frame != QSize(0, 0);
+                         if (is_framed || ++ticks >= 200 || !window->isVisible()) {
+                             timer->stop();
+                             timer->deleteLater();
+                         }
+                         if (is_framed && window->isVisible()) {
+                             framed(frame);
+                         }
+                     });
+    timer->start(10);
+}
+
+void KeepOnScreen(QWidget* window) {
+    const QRect outer = window->frameGeometry();
+    QRect area = ScreenAreaUnderTitle(outer);
+    if (area.isEmpty()) {
+        area = PrimaryArea();
+    }
+    const QRect moved = MovedInto(outer, area);
+    if (moved != outer) {
+        window->move(moved.topLeft());
+    }
 }
 
 QMessageBox::StandardButton ShowMessage(QWidget* parent, QMessageBox::Icon icon,

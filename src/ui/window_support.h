@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <chrono>
@@ -43,11 +44,29 @@ void PlaceInTwips(QWidget* widget, const TwipsRect& rect);
 double ReadSetting(const char* key, double fallback);
 void WriteSetting(const char* key, double value);
 
-// The stored window position (twips) converted to pixels for `window`: when either value is
-// unusable, or the window's title area at that place (`outer_size` pixels wide) would lie on no
-// screen, both defaults are used.
-QPoint StoredPosition(const QWidget* window, const char* left_key, const char* top_key,
-                      double default_left, double default_top, QSize outer_size);
+// The place of a window (its outer rectangle in pixels, frame included) from its stored position
+// (twips) and the outer size it is to have, fitted to the screens: at the default position when
+// a stored value is unusable or would put the title bar on no screen; the size within `minimum`
+// and the available area of the screen under the title bar; and the window moved as little as
+// needed to lie wholly within that area, title bar and buttons in reach.
+QRect StoredPlacement(const QWidget* window, const char* left_key, const char* top_key,
+                      double default_left, double default_top, QSize outer, QSize minimum);
+
+// The available area of the screen that holds the most of the title bar (the top strip) of the
+// outer rectangle `outer`; empty when it lies on no screen.
+QRect ScreenAreaUnderTitle(const QRect& outer);
+
+// What the window manager's frame adds to the window's size; empty while it has none.
+QSize FrameSize(const QWidget* window);
+
+// Calls `framed` with the frame's size once the window manager has framed the shown `window`: at
+// once when the frame is known, else when it comes. Window managers frame a window only after it
+// is shown, and some never do: without a frame, `framed` is not called.
+void WhenFramed(QWidget* window, std::function<void(QSize frame)> framed);
+
+// Moves the window as little as needed to lie wholly within the available area of the screen
+// under its title bar (the primary screen's when it has none).
+void KeepOnScreen(QWidget* window);
 
 // Shows a message box titled with the program's name; returns the button chosen.
 using MessageBoxFn = std::function<QMessageBox::StandardButton(

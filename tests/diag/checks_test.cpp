@@ -79,6 +79,14 @@ TEST(CapabilityChecks, MembershipReportsEachUncoveredValue) {
         // Highlight colours per document, unless its mismatch action ignores them.
         {highlights, {{colours, "green"}}, NotSupported("blue", colours)},
         {highlights, {}, NotSupported("blue", colours)},  // a printer listing none supports none
+        // There the job's own colours, when it has any, are checked instead of its documents'.
+        {{{"highlight-colour", "red"}}, {}, NotSupported("red", colours)},
+        {{{"highlight-colour", "red"}, {"1.highlight-colour", "blue"}},
+         {},
+         NotSupported("red", colours)},
+        {{{"highlight-colour", "red"}, {"1.highlight-colour", "blue"}},
+         {{colours, "green"}},
+         NotSupported("blue", colours)},
         // The media of the page media selections, quoted or not, join the default medium.
         {{{"default-medium", "a4"}, {"page-media-select", {"1:3:letter", "4:5:a4"}}},
          {{kMedia, "a4"}, {kSelect, "numeric"}},

@@ -17,19 +17,17 @@ class MainWindowTest : public testing::Test {
 };
 
 TEST_F(MainWindowTest, DefaultServerOfTheDefaultPrinterAndStartEnabling) {
-    source_.Hang(ObjectClass::kPrinter, "slow");
-    // Default printer, default server shown: none, one that cannot be listed, one that does not
-    // answer within the time-out, then p1 of server S1.
-    for (const auto& [printer, server] : {std::pair<std::string, QString>{"", "None"},
-                                          {"nosuch", "None"},
-                                          {"slow", "None"},
-                                          {"p1", "S1"}}) {
-        MainWindow w(source_, uitest::WithDefaultPrinter(printer), std::chrono::milliseconds(100));
+    // Default printer, default server shown: none, one that cannot be listed, then p1 of S1.
+    for (const auto& [printer, server] :
+         {std::pair<std::string, QString>{"", "None"}, {"nosuch", "None"}, {"p1", "S1"}}) {
+        MainWindow w(source_, uitest::WithDefaultPrinter(printer));
+        ASSERT_TRUE(uitest::LookedUp(w));
         EXPECT_EQ(Find<QLabel>(&w, "lblDefServer")->text(), server) << printer;
         EXPECT_EQ(Find<QRadioButton>(&w, "optServer0")->isChecked(), server != "None");
         EXPECT_EQ(Find<QPushButton>(&w, "cmdStartDiag")->isEnabled(), server != "None");
     }
     MainWindow w(source_, uitest::WithDefaultPrinter("p1"));
+    ASSERT_TRUE(uitest::LookedUp(w));
     auto* start = Find<QPushButton>(&w, "cmdStartDiag");
     EXPECT_TRUE(start->isDefault());
     // Default server chosen, typed server, specific jobs chosen, typed jobs: Start enabled.
@@ -52,6 +50,38 @@ TEST_F(MainWindowTest, DefaultServerOfTheDefaultPrinterAndStartEnabling) {
     }
 }
 
+// While the default printer's listing hangs, the window shows at once, the default server
+// empty, it and Start disabled, the cursor busy. The lookup gives up after its time-out, leaving
+// "None", or at once when the window closes.
+TEST_F(MainWindowTest, TheWindowShowsAtOnceWhileTheDefaultServerIsLookedUp) {
+    source_.Hang(ObjectClass::kPrinter, "slow");
+    for (const bool close : {false, true}) {
+        QElapsedTimer clock;
+        clock.start();
+        MainWindow w(source_, uitest::WithDefaultPrinter("slow"),
+                     std::chrono::milliseconds(close ? 60000 : 1500));
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        EXPECT_LT(clock.elapsed(), 1000);
+        Find<QLineEdit>(&w, "txtUsrServer")->setText("S1");
+        EXPECT_EQ(Find<QLabel>(&w, "lblDefServer")->text(), "");
+        EXPECT_FALSE(Find<QRadioButton>(&w, "optServer0")->isEnabled());
+        EXPECT_FALSE(Find<QPushButton>(&w, "cmdStartDiag")->isEnabled());
+        EXPECT_EQ(w.cursor().shape(), Qt::BusyCursor);
+        if (close) {
+            clock.restart();
+            w.close();
+            EXPECT_LT(clock.elapsed(), 1000);
+            continue;
+        }
+        ASSERT_TRUE(uitest::LookedUp(w));
+        EXPECT_GE(clock.elapsed(), 1500);
+        EXPECT_EQ(Find<QLabel>(&w, "lblDefServer")->text(), "None");
+        EXPECT_TRUE(Find<QPushButton>(&w, "cmdStartDiag")->isEnabled());
+        EXPECT_EQ(w.cursor().shape(), Qt::ArrowCursor);
+    }
+}
+
 // Enter runs every waiting job of the default server, one per tick; the run, whole or ended after
 // its first job by Stop or the close box, ends in the result window, whose Save All writes the
 // reports of its jobs.
@@ -62,6 +92,7 @@ TEST_F(MainWindowTest, RunEndsInTheResultWindowAndSaveAllWritesTheReports) {
     for (const char* stop : {"", "cmdStop", "the close box"}) {
         uitest::MessageRecorder messages;
         MainWindow w(source_, uitest::WithDefaultPrinter("p1"));
+        ASSERT_TRUE(uitest::LookedUp(w));
         w.show();
         uitest::WhenModal<ProgressWindow>(&w, [stop](ProgressWindow* p) {
             uitest::WhenReady(
@@ -128,6 +159,7 @@ TEST_F(MainWindowTest, ClosingClosesTheOtherWindowsFirst) {
     for (const char* button : {"cmdAbout", "cmdStartDiag"}) {
         uitest::MessageRecorder messages;
         MainWindow w(source_, uitest::WithDefaultPrinter("p1"));
+        ASSERT_TRUE(uitest::LookedUp(w));
         w.show();
         uitest::WhenReady(
             &w, [] { return QApplication::activeModalWidget() != nullptr; },

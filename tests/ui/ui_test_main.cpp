@@ -1,4 +1,5 @@
-// Runs the window tests without any display: offscreen platform, settings in a temporary folder.
+// Runs the window tests with settings in a temporary folder: without any display (offscreen
+// platform), or, for the tests of window frames, on the X display of the environment.
 
 #include <gtest/gtest.h>
 
@@ -6,7 +7,11 @@
 #include <QTemporaryDir>
 
 int main(int argc, char** argv) {
+#ifdef UI_TESTS_ON_DISPLAY
+    qputenv("QT_QPA_PLATFORM", "xcb");
+#else
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QTemporaryDir configHome;
     qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
     QApplication app(argc, argv);

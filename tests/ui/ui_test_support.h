@@ -22,6 +22,18 @@
 #include "ui/result_window.h"
 #include "ui/window_support.h"
 
+// Texts and rectangles as they read in the messages of failed checks.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QSize& size, std::ostream* out) {
+    *out << size.width() << "x" << size.height();
+}
+inline void PrintTo(const QRect& r, std::ostream* out) {
+    *out << r.x() << "," << r.y() << " ";
+    PrintTo(r.size(), out);
+}
+
 namespace uitest {
 
 using stallscan::model::ObjectClass;
@@ -51,6 +63,11 @@ inline stallscan::run::StartupValues WithDefaultPrinter(const std::string& print
     stallscan::run::StartupValues values;
     values.default_printer = printer;
     return values;
+}
+
+// Waits until the main window has looked up the default server; false when it takes 5 s.
+inline bool LookedUp(const stallscan::ui::MainWindow& w) {
+    return QTest::qWaitFor([&] { return !w.LookingUpDefaultServer(); }, 5000);
 }
 
 // The control of a window by its object name.

@@ -1,6 +1,7 @@
 // Takes the README's screenshots of the four windows: the main window, the progress window during
-// a run over every waiting job of a server, the result window with one job selected, and the
-// About box. The windows are the program's own, opened and driven through their controls.
+// a run over every waiting job of a server, the result window as it first shows and with one job
+// selected, and the About box. The windows are the program's own, opened and driven through their
+// controls, at the sizes they open with (run it with settings of its own to show a first start).
 //
 //   stallscan_screenshots OUTDIR SERVER JOB [ARGUMENT ...]
 //
@@ -107,12 +108,6 @@ int main(int argc, char** argv) {
     const auto source = stallscan::run::MakeSource(startup.values);
     MainWindow main_window(*source, startup.values);
     main_window.show();
-    // The default server is used when it is the one asked for; otherwise it is typed under "Other".
-    if (Control<QLabel>(&main_window, "lblDefServer")->text() != server ||
-        !Control<QRadioButton>(&main_window, "optServer0")->isEnabled()) {
-        Control<QRadioButton>(&main_window, "optServer1")->click();
-        Control<QLineEdit>(&main_window, "txtUsrServer")->setText(server);
-    }
 
     // Progress: a few jobs into the run.
     WhenReady(
@@ -121,23 +116,22 @@ int main(int argc, char** argv) {
                    Control<QProgressBar>(Modal<ProgressWindow>(), "prbProgress")->value() >= 3;
         },
         [] { Save(Modal<ProgressWindow>(), "progress.png"); });
-    // Result: the chosen job selected, the window enlarged to show the messages.
+    // Result: as it opens (the first job's messages), then with the chosen job clicked.
     WhenReady([] { return Modal<ResultWindow>() != nullptr; },
               [job] {
-                  auto* result = Modal<ResultWindow>();
-                  auto* list = Control<QTreeWidget>(result, "lvwJobs");
-                  result->resize(result->width() * 7 / 4, result->height() * 5 / 4);
-                  for (int c = 0; c < list->columnCount(); ++c) {
-                      list->resizeColumnToContents(c);
-                  }
-                  const auto rows = list->findItems(job, Qt::MatchExactly, 0);
-                  if (!rows.isEmpty()) {
-                      list->scrollToItem(rows.first());
-                      Click(list->viewport(), list->visualItemRect(rows.first()).center());
-                  }
-                  QTimer::singleShot(200, [result] {
+                  QTimer::singleShot(200, [job] {
+                      auto* result = Modal<ResultWindow>();
                       Save(result, "result.png");
-                      Control<QPushButton>(result, "cmdClose")->click();
+                      auto* list = Control<QTreeWidget>(result, "lvwJobs");
+                      const auto rows = list->findItems(job, Qt::MatchExactly, 0);
+                      if (!rows.isEmpty()) {
+                          list->scrollToItem(rows.first());
+                          Click(list->viewport(), list->visualItemRect(rows.first()).center());
+                      }
+                      QTimer::singleShot(200, [result] {
+                          Save(result, "result-reasons.png");
+                          Control<QPushButton>(result, "cmdClose")->click();
+                      });
                   });
               });
     // After the run: the About box, then the end.
@@ -148,11 +142,21 @@ int main(int argc, char** argv) {
                       main_window.close();
                   });
               });
-    QTimer::singleShot(300, [&] {
-        Save(&main_window, "main.png");
-        Control<QPushButton>(&main_window, "cmdStartDiag")->click();
-        Control<QPushButton>(&main_window, "cmdAbout")->click();
-    });
+    // Once the default server is known: the main window, then the run and the About box. The
+    // default server is used when it is the one asked for; otherwise it is typed under "Other".
+    WhenReady([&] { return !main_window.LookingUpDefaultServer(); },
+              [&] {
+                  if (Control<QLabel>(&main_window, "lblDefServer")->text() != server ||
+                      !Control<QRadioButton>(&main_window, "optServer0")->isEnabled()) {
+                      Control<QRadioButton>(&main_window, "optServer1")->click();
+                      Control<QLineEdit>(&main_window, "txtUsrServer")->setText(server);
+                  }
+                  QTimer::singleShot(300, [&] {
+                      Save(&main_window, "main.png");
+                      Control<QPushButton>(&main_window, "cmdStartDiag")->click();
+                      Control<QPushButton>(&main_window, "cmdAbout")->click();
+                  });
+              });
     QApplication::exec();
     return all_saved ? 0 : 1;
 }
