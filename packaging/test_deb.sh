@@ -2,12 +2,13 @@
 # The Linux packages' test: builds the .debs of a built tree, unpacks them into a scratch root with
 # dpkg -x (nothing is installed on this machine), checks one package's fields and contents and runs
 # its program there over the packaged demo print system.
-#   test_deb.sh stallscan|stallscan-gui BUILD_DIR SOURCE_DIR VERSION
+#   test_deb.sh stallscan|stallscan-gui BUILD_DIR SOURCE_DIR VERSION [WITH_SERVE (ON|OFF)]
 set -euo pipefail
 package=$1
 build=$2
 source=$3
 version=$4
+with_serve=${5:-OFF}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
@@ -67,6 +68,43 @@ if [ "$package" = stallscan ]; then
   fi
   [ "$(readlink "$root/usr/lib/stallscan/data")" = ../../share/stallscan/demo/data ] ||
     fail "demo data link"
+
+  # The live view's service: its unit, which runs the packaged program with the settings of
+  # /etc/default and is enabled by nothing in the package, and an example of those settings that
+  # systemd reads as the variables the unit uses.
+  unit=usr/lib/systemd/system/stallscan-serve.service
+  example=usr/share/doc/stallscan/examples/stallscan-serve
+  if [ "$with_serve" = ON ]; then
+    for path in $unit $example usr/share/doc/stallscan/serve.md; do
+      grep -qx "$path" "$scratch/files" || fail "missing /$path"
+    done
+    grep -qx 'ExecStart=/usr/bin/stallscan --serve $STALLSCAN_SERVE_ARGS' "$root/$unit" ||
+      fail "the unit's command"
+    grep -qx 'EnvironmentFile=/etc/default/stallscan-serve' "$root/$unit" ||
+      fail "the unit's settings file"
+    grep -qx 'DynamicUser=yes' "$root/$unit" || fail "the unit's user"
+    grep -qx 'OV_ROOT=[^ ]*' "$root/$example" || fail "the example's OV_ROOT"
+    grep -qx 'STALLSCAN_SERVE_ARGS="--listen 127.0.0.1:9631 --interval 60 SERVER:"' \
+      "$root/$example" || fail "the example's arguments"
+    if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postinst|prerm|postrm'; then
+      fail "maintainer scripts, which could enable the service"
+    fi
+    if command -v systemd-analyze > /dev/null; then
+      # The unit as systemd loads it, its program the unpacked one (nothing is installed here).
+      # Any remark on it fails, also the warnings about unknown or misspelt settings.
+      mkdir "$scratch/unit"
+      sed "s|^ExecStart=/usr/bin/stallscan |ExecStart=$root/usr/bin/stallscan |" "$root/$unit" \
+        > "$scratch/unit/stallscan-serve.service"
+      if ! systemd-analyze verify --man=no --generators=no "$scratch/unit/stallscan-serve.service" \
+          > "$scratch/verify.log" 2>&1 || grep -q stallscan-serve "$scratch/verify.log"; then
+        fail "systemd-analyze verify: $(cat "$scratch/verify.log")"
+      fi
+    else
+      echo "systemd-analyze not installed: the unit is not verified"
+    fi
+  elif grep -E 'systemd|serve' "$scratch/files"; then
+    fail "the service's files in a build without --serve"
+  fi
 
   program=$root/usr/bin/stallscan
   # The man page: the version, every option of --help, every report message's code with its

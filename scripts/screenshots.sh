@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the four windows on the demo print system, in pseudo mode under xvfb-run, written
-# to docs/screenshots/. The settings of the run go to a temporary folder, never the user's.
+# to docs/screenshots/: what a user sees at a first start, the result window also with job demo:7,
+# whose reasons fill it. The run starts from empty settings in a temporary folder, never the
+# user's. With chromedriver installed, also the page of stallscan --serve (serve-page.png).
 #
 #   scripts/screenshots.sh [BUILD_DIR [PSEUDO_DIR]]
 #
@@ -29,5 +31,13 @@ fi
 
 XDG_CONFIG_HOME="$work/config" OV_ROOT="$work/root" KVPRINTER=lp-office \
     xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" \
-    "$build/bin/stallscan_screenshots" docs/screenshots demo 9 "pseudo-kvls@$pseudo"
+    "$build/bin/stallscan_screenshots" docs/screenshots demo 7 "pseudo-kvls@$pseudo"
+
+# The page of stallscan --serve, taken by its browser test over the demo print system (headless
+# chromium through chromedriver; python3-selenium is the system python's).
+if [ -x /usr/bin/chromedriver ]; then
+    cmake --build "$build" -j2 --target stallscan kvls
+    /usr/bin/python3 tests/serve/browser_test.py "$build/bin/stallscan" "$build/bin/kvls" "$PWD" \
+        docs/screenshots/serve-page.png
+fi
 ls -l docs/screenshots

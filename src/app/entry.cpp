@@ -1,6 +1,7 @@
 #include "app/entry.h"
 
 #include <atomic>
+#include <tuple>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,11 @@
 #include "cli/cli.h"
 #include "platform/platform.h"
 #include "platform/process_control.h"
+#include "text/text_functions.h"
+
+#ifdef STALLSCAN_WITH_SERVE
+#include "serve/serve.h"
+#endif
 
 namespace stallscan::app {
 
@@ -25,6 +31,51 @@ std::string StartupHint(const StartupOutcome& startup) {
            "(a program, not an empty file).";
 }
 
+// The live view until a signal ends it; its exit status.
+int Serve(const cli::Options& options, const run::StartupValues& values,
+          listing::ListingSource& source, std::stop_token stop) {
+#ifdef STALLSCAN_WITH_SERVE
+    serve::ServeSettings settings;
+    settings.specs = options.specs;
+    settings.domain = std::string(text::TrimSpaces(values.domain));
+    settings.default_printer = values.default_printer;
+    settings.timeout = options.timeout;
+    settings.jobs = options.jobs;
+    settings.no_cache = options.no_cache;
+    settings.interval = options.interval;
+    if (!options.listen.empty()) {
+        std::string error;
+        const auto listen = serve::ParseListen(options.listen, error);
+        if (!listen) {
+            std::cerr << "stallscan: " << error << "\n";
+            return cli::kExitUsage;
+        }
+        std::tie(settings.host, settings.port) = *listen;
+    }
+    if (!options.token_file.empty()) {
+        std::string secret;
+        if (!platform::ReadWholeFile(options.token_file, secret)) {
+            std::cerr << "stallscan: cannot read the secret of --token-file from \""
+                      << platform::NativePath(options.token_file) << "\"\n";
+            return cli::kExitUsage;
+        }
+        while (!secret.empty() && (secret.back() == '\n' || secret.back() == '\r')) {
+            secret.pop_back();
+        }
+        if (secret.empty()) {
+            std::cerr << "stallscan: the file of --token-file holds no secret\n";
+            return cli::kExitUsage;
+        }
+        settings.token = secret;
+    }
+    return serve::Serve(settings, source, stop, std::cerr) ? 0 : cli::kExitUsage;
+#else
+    (void)options, (void)values, (void)source, (void)stop;
+    std::cerr << "stallscan: this build has no --serve\n";
+    return cli::kExitUsage;
+#endif
+}
+
 int RunCommandLine(const cli::Options& options, const std::string& arg_text) {
     if (const std::optional<int> status = cli::AnswerWithoutRun(options, std::cout, std::cerr)) {
         if (!options.wants_command_line) {
@@ -34,10 +85,22 @@ int RunCommandLine(const cli::Options& options, const std::string& arg_text) {
         return *status;
     }
     const EnvLookup env = SystemEnvironment();
-    const StartupOutcome startup = CheckStartup(arg_text, env, SystemFileLength());
+    StartupOutcome startup;
+    if (options.cups_server) {
+        // A CUPS server needs no installation of the listing tool.
+        startup.values.cups_server = options.cups_server;
+    } else {
+        startup = CheckStartup(arg_text, env, SystemFileLength());
+    }
     if (startup.problem != StartupProblem::kNone) {
         return cli::ReportStartupFailure(options, startup.message, StartupHint(startup),
                                          std::cout, std::cerr);
+    }
+    std::string source_error;
+    const auto source = run::MakeSource(startup.values, &source_error);
+    if (source == nullptr) {
+        std::cerr << "stallscan: --cups: " << source_error << "\n";
+        return cli::kExitUsage;
     }
 
     // A signal ends the run: the listings in flight are stopped and their tools ended, nothing
@@ -49,11 +112,14 @@ int RunCommandLine(const cli::Options& options, const std::string& arg_text) {
         signal = sig;
         stop.request_stop();
     });
-    const auto source = run::MakeSource(startup.values);
     const int status =
-        cli::Run(options, startup.values, *source,
-                 {stop.get_token(), platform::StandardErrorIsTerminal()}, std::cout, std::cerr);
-    return signal != 0 ? 128 + signal : status;
+        options.serve
+            ? Serve(options, startup.values, *source, stop.get_token())
+            : cli::Run(options, startup.values, *source,
+                       {stop.get_token(), platform::StandardErrorIsTerminal()}, std::cout,
+                       std::cerr);
+    // The live view ends by a signal as its normal way to stop (a service manager's stop).
+    return signal != 0 && !options.serve ? 128 + signal : status;
 }
 
 }  // namespace
@@ -63,8 +129,12 @@ int Main(int argc, char** argv, const WindowsFn& windows) {
     const std::string arg_text = platform::ArgumentText(argc, argv);
     const cli::Options options = cli::ParseArguments(args);
     if (windows && !options.wants_command_line) {
-        const StartupOutcome startup =
-            CheckStartup(arg_text, SystemEnvironment(), SystemFileLength());
+        StartupOutcome startup;
+        if (options.cups_server) {
+            startup.values.cups_server = options.cups_server;
+        } else {
+            startup = CheckStartup(arg_text, SystemEnvironment(), SystemFileLength());
+        }
         const bool found = startup.problem == StartupProblem::kNone;
         return windows(argc, argv, found ? std::string() : startup.message, startup.values);
     }

@@ -214,7 +214,7 @@ std::optional<int> AnswerWithoutRun(const Options& options, std::ostream& out, s
         out << VersionLine();
         return kExitDiagnosed;
     }
-    if (options.specs.empty()) {
+    if (options.specs.empty() && !options.cups_server) {
         if (check) {
             out << "STALLSCAN UNKNOWN - usage: no SPEC given\n";
             return kCheckUnknown;
@@ -246,9 +246,20 @@ int Run(const Options& options, const run::StartupValues& startup,
     const std::string domain(text::TrimSpaces(startup.domain));
     Progress progress(err, context.terminal && !options.quiet);
     listing::Lister lister(source, {context.stop, options.timeout});
-    const run::RunPlan plan = run::MakeRunPlan(
-        lister, {options.specs, true, domain,
-                 [&] { return run::AssociatedServer(lister, startup.default_printer); }});
+    // A source of one server (CUPS) is the server of the jobs named without one, and all of its
+    // waiting jobs when none is named.
+    const std::string only_server = source.OnlyServer();
+    std::vector<std::string> specs = options.specs;
+    if (specs.empty() && !only_server.empty()) {
+        specs.push_back(only_server + ":");
+    }
+    const run::RunPlan plan = run::MakeRunPlan(lister, {specs, true, domain, [&] {
+                                                            if (!only_server.empty()) {
+                                                                return only_server;
+                                                            }
+                                                            return run::AssociatedServer(
+                                                                lister, startup.default_printer);
+                                                        }});
     if (context.stop.stop_requested()) {
         return kExitDiagnosed;  // the caller reports the signal
     }

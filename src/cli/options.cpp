@@ -50,15 +50,49 @@ class Parser {
                 options_.specs.push_back(arg);
             } else if (arg == "--") {
                 options_end = true;
+            } else if (arg == "--cups" || arg.starts_with("--cups=")) {
+                options_.cups_server = arg.size() > 7 ? arg.substr(7) : "";
+                continue;
             } else {
                 Option(arg);
             }
             options_.wants_command_line = true;
         }
+        if (options_.cups_server) {
+            for (const std::string& spec : options_.specs) {
+                if (spec.find(':') != std::string::npos) {
+                    Fail("stallscan: with --cups, name jobs by their numbers (\"" + spec +
+                         "\" is not one); the server is the one that --cups names\r\n");
+                    break;
+                }
+            }
+        }
+        CheckServeOptions();
         return options_;
     }
 
   private:
+    // The live view has its own filters and formats; the options of a single run make no sense
+    // there, and the options of the live view none without it.
+    void CheckServeOptions() {
+        const Options& o = options_;
+        if (!o.serve) {
+            if (!o.listen.empty() || !o.token_file.empty() || serve_only_given_) {
+                Fail("stallscan: --listen, --interval and --token-file go with --serve\r\n");
+            }
+            return;
+        }
+        if (o.format != Format::kText || o.crlf || o.quiet || o.verbose || o.problems_only ||
+            !o.printer.empty() || !o.queue.empty() || !o.owner.empty() || o.warning != 0 ||
+            o.critical) {
+            Fail("stallscan: --serve takes SPECs, --cups, --timeout, -j, --no-cache, --listen, "
+                 "--interval and --token-file; the page filters by itself\r\n");
+        }
+        if (o.specs.empty() && !o.cups_server) {
+            Fail("stallscan: --serve needs at least one SPEC, such as SERVER:\r\n");
+        }
+    }
+
     void Fail(const std::string& message) {
         if (options_.error.empty()) {
             options_.error = message;
@@ -114,6 +148,22 @@ class Parser {
             flag(options_.problems_only);
         } else if (name == "--no-cache") {
             flag(options_.no_cache);
+        } else if (name == "--serve") {
+            flag(options_.serve);
+        } else if (name == "--listen" || name == "--token-file") {
+            if (const auto value = Value(name, inline_value, has_inline)) {
+                (name == "--listen" ? options_.listen : options_.token_file) = *value;
+            }
+        } else if (name == "--interval") {
+            if (const auto value = Value(name, inline_value, has_inline)) {
+                serve_only_given_ = true;
+                if (const auto seconds = Seconds(*value); seconds && seconds->count() >= 1000) {
+                    options_.interval = *seconds;
+                } else {
+                    Fail("stallscan: --interval takes seconds from 1 to 86400, not \"" + *value +
+                         "\"\r\n");
+                }
+            }
         } else if (name == "-j" || name == "--jobs") {
             if (const auto value = Value(name, inline_value, has_inline)) {
                 if (const auto count = Count(*value, 64); count && *count >= 1) {
@@ -158,6 +208,7 @@ class Parser {
 
     const std::vector<std::string>& args_;
     size_t index_ = 0;
+    bool serve_only_given_ = false;  // --interval, whose default cannot tell
     Options options_;
 };
 
@@ -176,6 +227,14 @@ SPEC:
   SERVER:JOB        job JOB of server (spooler) SERVER
   SERVER:           every waiting (pending, paused or held) job of SERVER
   JOB               job JOB of the default server (the server of the printer in KVPRINTER)
+
+CUPS:
+  --cups[=SERVER]   diagnose the jobs of a CUPS server instead, through IPP (no kvls, no
+                    OV_ROOT): SERVER is HOST, HOST:PORT, [ADDRESS]:PORT, ipps://HOST[:PORT] or
+                    a socket path; without it, the server of the CUPS clients (CUPS_SERVER,
+                    client.conf, the local socket). SPECs are then job numbers; without any,
+                    every waiting (pending, held, stopped) job of the server. The server appears
+                    in reports as HOST, or HOST@PORT for a port other than 631
 
 Output:
   --json            one JSON object {"schema": 1, "jobs": [...]}, written job by job
@@ -200,6 +259,16 @@ Listing:
                     their order
   --no-cache        list every object for every job; by default a server, queue or printer is
                     listed once per run (a failure too), jobs always afresh
+
+Live view:
+  --serve           scan the SPECs every interval and serve the last scan over HTTP: a page
+                    (/), the JSON report (/api/v1/jobs), the scan (/api/v1/scan), /healthz and
+                    Prometheus metrics (/metrics); requests never start listings. SIGTERM or
+                    SIGINT ends it with status 0; status 2 when it cannot listen
+  --listen A:P      listen on address A, port P (IPv6 as [::1]:P; default 127.0.0.1:9631)
+  --interval S      seconds between the starts of two scans (default 60)
+  --token-file F    the API and metrics need the secret in F as a bearer token, the page as
+                    the password of HTTP Basic authentication
 
   -h, --help        this text
   -V, --version     the version

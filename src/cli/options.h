@@ -33,6 +33,14 @@ struct Options {
     int jobs = 4;
     // Every listing runs the tool, also for an object listed before in the same run.
     bool no_cache = false;
+    // --cups[=SERVER]: a CUPS server instead of the listing tool (empty: the default server).
+    std::optional<std::string> cups_server;
+    // --serve: the live view over HTTP, with where it listens, how often it scans, and the file
+    // of its shared secret.
+    bool serve = false;
+    std::string listen;  // ADDR:PORT; empty: the default
+    std::chrono::milliseconds interval{std::chrono::seconds(60)};
+    std::string token_file;
     // --check: WARNING above this many blocked jobs, CRITICAL above the other (none: never).
     int warning = 0;
     std::optional<int> critical;
@@ -42,8 +50,8 @@ struct Options {
     // Arguments of the form [server_name:][job_id], in order.
     std::vector<std::string> specs;
 
-    // True when the arguments ask for the command-line mode: a SPEC or any option. Without any
-    // of them the windowed program opens its windows.
+    // True when the arguments ask for the command-line mode: a SPEC or any option but --cups.
+    // Without any of them the windowed program opens its windows.
     bool wants_command_line = false;
 };
 

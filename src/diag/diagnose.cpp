@@ -128,6 +128,10 @@ void ReportJobHold(JobWalk& walk, const std::string& state) {
     }
     if (Is(state, Msg::kHeld)) {
         diagnosis.Add(Msg::kReasonJobHeld, {job.MultiValues("job-state-reasons")});
+        const std::string until = job.SingleValue("job-hold-until");
+        if (!until.empty()) {
+            diagnosis.Add(Msg::kReasonHeldUntil, {until});
+        }
         CheckEmptyDocuments(diagnosis, job);
     }
 }
@@ -178,14 +182,13 @@ void ReportTail(JobWalk& walk) {
 }
 
 // Branch D: the job is waiting (pending, paused or held); look for what blocks it.
-void DiagnoseWaitingJob(JobWalk& walk, const std::string& state) {
+void DiagnoseWaitingJob(JobWalk& walk, const std::string& state, ObjectAttributes& queue_attrs) {
     Diagnosis& diagnosis = walk.diagnosis;
     const std::string queue = walk.job.SingleValue("assigned-queue");
     if (queue.empty()) {
         diagnosis.Add(Msg::kNoAssignedQueue, {walk.job_object_name});
         return;
     }
-    ObjectAttributes queue_attrs;
     if (!walk.List(queue_attrs, ObjectClass::kQueue, queue, false,
                    "physical-printers-supported state")) {
         diagnosis.AddAccessFailure(ObjectClass::kQueue, queue);
@@ -276,7 +279,12 @@ void Walk(JobWalk& walk) {
     } else if (Is(state, Msg::kProcessing) || Is(state, Msg::kPrinting)) {
         DiagnoseActiveJob(walk, state);
     } else if (Is(state, Msg::kPending) || Is(state, Msg::kPaused) || Is(state, Msg::kHeld)) {
-        DiagnoseWaitingJob(walk, state);
+        ObjectAttributes queue;
+        DiagnoseWaitingJob(walk, state, queue);
+        // A queue that takes no new jobs does not stop those already in it: information only.
+        if (queue.SingleValue("accepting-jobs") == Catalog(Msg::kFalse)) {
+            diagnosis.Add(Msg::kQueueNotAccepting, {queue.Address().name});
+        }
     } else {
         DiagnoseOtherJob(walk, state);
     }
@@ -291,6 +299,13 @@ Diagnosis DiagnoseJob(listing::Lister& lister, const std::string& server,
     JobWalk walk{lister, server, domain, job_id, diagnosis, {}, {}, {}, {}};
     try {
         Walk(walk);
+        // A server that wants a password is the reason behind whatever could not be listed.
+        for (const auto& failure : lister.Failures()) {
+            if (failure.status == listing::Status::kAuthenticationRequired) {
+                diagnosis.Add(Msg::kReasonAuthenticationRequired, {server});
+                break;
+            }
+        }
     } catch (const ListingInterrupted&) {
         // A listing that did not finish in time ends the report with the server's time-out; one
         // that was stopped ends the diagnosis without a word (the work it belonged to is over).

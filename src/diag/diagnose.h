@@ -23,11 +23,13 @@ void CheckAttributeAgainstPrinter(Diagnosis& diagnosis, const std::string& print
                                   const std::string& printer_attr, const std::string& job_attr,
                                   const std::string& extra_job_attr = {});
 
-// Runs CheckAttributeAgainstPrinter for each of the 33 job/printer attribute pairs, in their
-// fixed order.
+// Checks each job/printer attribute pair of the source's attribute names, in their fixed order:
+// the 33 pairs of the listing tool's names, or the IPP pairs ("media" against "media-ready",
+// "sides" against "sides-supported" ...).
 void CheckJobAgainstPrinter(Diagnosis& diagnosis, const std::string& printer_name,
                             const listing::ObjectAttributes& printer,
-                            const listing::ObjectAttributes& job);
+                            const listing::ObjectAttributes& job,
+                            listing::Dialect dialect = listing::Dialect::kListingTool);
 
 // Reports (342) the documents of the job that carry no data.
 void CheckEmptyDocuments(Diagnosis& diagnosis, const listing::ObjectAttributes& job);

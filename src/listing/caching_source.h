@@ -24,6 +24,8 @@ class CachingSource : public ListingSource {
     explicit CachingSource(ListingSource& inner) : inner_(inner) {}
 
     Answer List(const Request& request, const Control& control) override;
+    Dialect AttributeDialect() const override { return inner_.AttributeDialect(); }
+    std::string OnlyServer() const override { return inner_.OnlyServer(); }
 
     // Listings answered from memory, and listings passed on to the inner source.
     int64_t Hits() const;

@@ -19,12 +19,14 @@ class Lister {
     // A listing that failed with what the print system said about it.
     struct Failure {
         Request request;
+        Status status;
         std::string error_text;
     };
     // The listings that failed with an error text, in order.
     const std::vector<Failure>& Failures() const { return failures_; }
     // The first listing that was stopped or timed out, kOk while none was.
     Status Interruption() const { return interruption_; }
+    Dialect AttributeDialect() const { return source_->AttributeDialect(); }
 
   private:
     ListingSource* source_;

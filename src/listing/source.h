@@ -33,7 +33,12 @@ enum class Status {
     kStopped,       // the listing was stopped (the user gave up, the program is ending)
     kTimedOut,      // the listing did not finish within its time
     kRefused,       // the request was refused before listing (no name, no class, nothing asked)
+    kAuthenticationRequired,  // the print system wants a password, which is never given
 };
+
+// The attribute names a source answers in: the listing tool's, or IPP's. The diagnosis compares
+// a job with a printer in the names of the source.
+enum class Dialect { kListingTool, kIpp };
 
 // True when the print system could not be asked or answered with an error: the statuses that
 // the catalogue reports as "Unable to access ...", as opposed to an answer that lists nothing.
@@ -66,6 +71,10 @@ class ListingSource {
     virtual ~ListingSource() = default;
     // Safe to call from several threads at once; each call owns whatever it starts.
     virtual Answer List(const Request& request, const Control& control) = 0;
+    virtual Dialect AttributeDialect() const { return Dialect::kListingTool; }
+    // The one server the source answers for, when it answers for one alone (a CUPS server): the
+    // server of the jobs named without one. Empty for a source of many servers.
+    virtual std::string OnlyServer() const { return {}; }
 };
 
 }  // namespace stallscan::listing

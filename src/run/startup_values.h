@@ -3,6 +3,7 @@
 // how to reach it, and the user's defaults. Made once by the entry procedure; never changed.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "listing/source.h"
@@ -21,11 +22,18 @@ struct StartupValues {
     // The print-system domain ("domain-name@" in the arguments or STALLSCAN) as found, untrimmed;
     // may be empty.
     std::string domain;
+    // A CUPS server instead of the listing tool: its address as given (empty: the default one).
+    std::optional<std::string> cups_server;
 
     bool PseudoMode() const { return !pseudo_dir.empty(); }
 };
 
-// The listing source of the start-up values: canned files in pseudo mode, the tool otherwise.
-std::unique_ptr<listing::ListingSource> MakeSource(const StartupValues& values);
+// True when this build can ask CUPS servers.
+bool CupsAvailable();
+
+// The listing source of the start-up values: a CUPS server, canned files in pseudo mode, the tool
+// otherwise. Nothing, with the reason in `error`, when the CUPS server is no server's address.
+std::unique_ptr<listing::ListingSource> MakeSource(const StartupValues& values,
+                                                   std::string* error = nullptr);
 
 }  // namespace stallscan::run

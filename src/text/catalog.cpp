@@ -12,7 +12,7 @@ struct CatalogEntry {
     std::string_view text;
 };
 
-// Texts 101 to 348 end with CR LF; the others have none.
+// Texts 101 to 371 end with CR LF; the others have none.
 constexpr CatalogEntry kCatalog[] = {
     {101, "Invalid execution of stallscan.\r\n"},
     {102, "Unable to access binary \"%1\".\r\n"},
@@ -80,6 +80,19 @@ constexpr CatalogEntry kCatalog[] = {
     {346, "- Printer \"%1\" has been created with a wrong PAF (%2) for Velmar supervisor.\r\n"},
     {347, "The printer has a printer problem message of \"%1\".\r\n"},
     {348, "Warning: This job has a size of 0 bytes.\r\n"},
+    // Reasons that IPP print systems know and no text above can say.
+    {360, "- The job is held until \"%1\".\r\n"},
+    {361, "Queue \"%1\" is not accepting new jobs.\r\n"},
+    {362, "- Printer \"%1\" is out of paper.\r\n"},
+    {363, "- Printer \"%1\" has a paper jam.\r\n"},
+    {364, "- Printer \"%1\" is out of toner.\r\n"},
+    {365, "- Printer \"%1\" is offline.\r\n"},
+    {366, "- Printer \"%1\" has no filter for the document format.\r\n"},
+    {367, "- Printer \"%1\" has an open door or cover.\r\n"},
+    {368, "- Printer \"%1\" reports \"%2\".\r\n"},
+    {369, "Warning: Printer \"%1\" reports \"%2\".\r\n"},
+    {370, "Printer \"%1\" reports \"%2\".\r\n"},
+    {371, "- Server \"%1\" requires authentication, which stallscan does not give.\r\n"},
     {500, "Server \"%1\" is not responding."},
     {501, "Job status: %1"},
     {1000, "stallscan"},
@@ -104,6 +117,7 @@ constexpr CatalogEntry kCatalog[] = {
     {1114, " "},
     {1115, " "},
     {1116, " "},
+    {1117, "(hidden by the server)"},
     {1300, "kvrsup.exe"},
     {1301, "kvvsup.exe"},
     {1302, "Velmar"},

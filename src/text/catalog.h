@@ -1,6 +1,6 @@
 #pragma once
 // The message catalogue: every text that the program shows, reports or compares with a
-// print-system keyword, by its number. Texts 101 to 348 end with CR LF. The numbers are the texts'
+// print-system keyword, by its number. Texts 101 to 371 end with CR LF. The numbers are the texts'
 // identities: reports as data (--json) carry them.
 
 #include <cstdint>
@@ -75,6 +75,18 @@ enum class Msg : int32_t {
     kReasonWrongPafVelmar = 346,
     kPrinterProblemMessage = 347,
     kWarningZeroSize = 348,
+    kReasonHeldUntil = 360,
+    kQueueNotAccepting = 361,
+    kReasonPrinterMediaEmpty = 362,
+    kReasonPrinterMediaJam = 363,
+    kReasonPrinterTonerEmpty = 364,
+    kReasonPrinterOffline = 365,
+    kReasonPrinterMissingFilter = 366,
+    kReasonPrinterDoorOpen = 367,
+    kReasonPrinterReports = 368,
+    kWarningPrinterReports = 369,
+    kPrinterReports = 370,
+    kReasonAuthenticationRequired = 371,
     kServerNotResponding = 500,
     kJobStatusLine = 501,
     kAppName = 1000,
@@ -99,6 +111,7 @@ enum class Msg : int32_t {
     kUnknownQueue = 1114,
     kUnknownPrinters = 1115,
     kUnknownBlank = 1116,
+    kHiddenValue = 1117,
     kRsupProgram = 1300,
     kVsupProgram = 1301,
     kSupervisorVelmar = 1302,

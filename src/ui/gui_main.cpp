@@ -78,7 +78,12 @@ int RunWindows(int argc, char** argv, const std::string& startup_failure_message
         ShowMessage(nullptr, QMessageBox::Critical, ToQString(startup_failure_message));
         return kInstallationStatus;
     }
-    const auto source = run::MakeSource(values);
+    std::string source_error;
+    const auto source = run::MakeSource(values, &source_error);
+    if (source == nullptr) {
+        ShowMessage(nullptr, QMessageBox::Critical, ToQString("--cups: " + source_error));
+        return kInstallationStatus;
+    }
     MainWindow main_window(*source, values);
     main_window.show();
     return QApplication::exec();

@@ -135,6 +135,10 @@ void MainWindow::BuildControls() {
 
 void MainWindow::LookUpDefaultServer(const std::string& default_printer) {
     none_text_ = default_server_label_->text();
+    if (const std::string only = source_->OnlyServer(); !only.empty()) {
+        DefaultServerFound(only);  // a CUPS server: the one server there is
+        return;
+    }
     if (default_printer.empty()) {
         UpdateControls();
         return;  // no default printer: "None" at once

@@ -10,14 +10,12 @@
 #include <thread>
 
 #include "e2e/e2e_support.h"
+#include "support/started_program.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -85,81 +83,12 @@ TEST_F(CommandLine, ATimeOutEndsThatJobAndTheRunGoesOn) {
 }
 
 #ifndef _WIN32
-// A program started with its standard output on a pipe and its standard error on `err_fd`, for
-// the tests that signal it or give it a terminal.
-class Started {
-  public:
-    Started(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-            int err_fd) {
-        int out[2];
-        EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
-        out_ = out[0];
-        std::vector<std::string> argv_text = {STALLSCAN_PATH};
-        argv_text.insert(argv_text.end(), args.begin(), args.end());
-        const std::vector<std::string> env_text = test_os::Environment(env);
-        std::vector<char*> argv, envp;
-        for (const std::string& a : argv_text) argv.push_back(const_cast<char*>(a.c_str()));
-        for (const std::string& e : env_text) envp.push_back(const_cast<char*>(e.c_str()));
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err_fd, 2);
-        EXPECT_EQ(::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-    }
-    ~Started() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            Wait();
-        }
-        ::close(out_);
-    }
-    pid_t Pid() const { return pid_; }
-    bool Running() const { return ::waitpid(pid_, nullptr, WNOHANG) == 0; }
-    // Reads from `fd` what arrives within `wait`, or until the text holds `until`.
-    static std::string ReadFor(int fd, std::chrono::milliseconds wait,
-                               const std::string& until = "\x01") {
-        std::string text;
-        const auto end = std::chrono::steady_clock::now() + wait;
-        char buffer[4096];
-        for (auto now = std::chrono::steady_clock::now();
-             now < end && text.find(until) == std::string::npos;
-             now = std::chrono::steady_clock::now()) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>((end - now) / 1ms)) <= 0) {
-                break;
-            }
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            text.append(buffer, static_cast<size_t>(n));
-        }
-        return text;
-    }
-    int Out() const { return out_; }
-    // The exit status (128 + N after signal N).
-    int Wait() {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = 0;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-  private:
-    pid_t pid_ = 0;
-    int out_ = -1;
-};
-
 // SIGTERM while a tool hangs, also one that started a process of its own: stallscan ends at once
 // with 143, nothing half-written, and no tool process is left.
 TEST_F(CommandLine, SigtermEndsTheRunPromptlyAndNoToolOutlivesIt) {
     for (const char* fault : {"hang", "hang-child"}) {
         const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        Started run({"--crlf", "demo:10", "demo:9"},
+        test_os::Started run({"--crlf", "demo:10", "demo:9"},
                     Env({{"KVLS_FAULT", fault}, {"KVLS_FAULT_MATCH", "-cp"}}), null);
         ::close(null);
         for (int i = 0; i < 500 && test_os::ProcessesOf(Tool()) < 1; ++i) {
@@ -169,7 +98,7 @@ TEST_F(CommandLine, SigtermEndsTheRunPromptlyAndNoToolOutlivesIt) {
         ASSERT_GE(test_os::ProcessesOf(Tool()), 1) << fault;
         const auto start = std::chrono::steady_clock::now();
         ::kill(run.Pid(), SIGTERM);
-        const std::string out = Started::ReadFor(run.Out(), 20s);
+        const std::string out = test_os::Started::ReadFor(run.Out(), 20s);
         EXPECT_EQ(run.Wait(), 143) << fault;
         EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << fault;
         EXPECT_EQ(out, "") << fault;  // demo:10 was cut short: nothing of it is written
@@ -187,15 +116,15 @@ TEST_F(CommandLine, ReportsStreamAndAProgressLineShowsOnATerminalOnly) {
     const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(terminal, 0);
     {
-        Started run({"-j", "1", "--no-cache", "demo:10", "demo:9", "demo:12"},
+        test_os::Started run({"-j", "1", "--no-cache", "demo:10", "demo:9", "demo:12"},
                     Env({{"KVLS_FAULT", "sleep:0.3"}}), terminal);
-        const std::string first = Started::ReadFor(run.Out(), 20s, "No problems were found.\n");
+        const std::string first = test_os::Started::ReadFor(run.Out(), 20s, "No problems were found.\n");
         EXPECT_NE(first.find("Job identifier: demo:10\n"), std::string::npos) << first;
         EXPECT_TRUE(run.Running());
-        const std::string progress = Started::ReadFor(master, 2s, "] demo:10");
+        const std::string progress = test_os::Started::ReadFor(master, 2s, "] demo:10");
         EXPECT_NE(progress.find("] demo:10"), std::string::npos) << progress;
         EXPECT_EQ(run.Wait(), 0);
-        const std::string rest = Started::ReadFor(master, 2s, "not diagnosed");
+        const std::string rest = test_os::Started::ReadFor(master, 2s, "not diagnosed");
         EXPECT_NE(rest.find("stallscan: 3 jobs: 3 diagnosed (1 with problems, 2 without), 0 not "
                             "diagnosed"),
                   std::string::npos)

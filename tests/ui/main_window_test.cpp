@@ -26,6 +26,15 @@ TEST_F(MainWindowTest, DefaultServerOfTheDefaultPrinterAndStartEnabling) {
         EXPECT_EQ(Find<QRadioButton>(&w, "optServer0")->isChecked(), server != "None");
         EXPECT_EQ(Find<QPushButton>(&w, "cmdStartDiag")->isEnabled(), server != "None");
     }
+    {
+        // A CUPS server is the one server of its source, without a default printer.
+        struct OneServer : uitest::SmallPrintSystem {
+            std::string OnlyServer() const override { return "cups.example:631"; }
+        } cups;
+        MainWindow w(cups, uitest::WithDefaultPrinter(""));
+        EXPECT_EQ(Find<QLabel>(&w, "lblDefServer")->text(), "cups.example:631");
+        EXPECT_TRUE(Find<QRadioButton>(&w, "optServer0")->isChecked());
+    }
     MainWindow w(source_, uitest::WithDefaultPrinter("p1"));
     ASSERT_TRUE(uitest::LookedUp(w));
     auto* start = Find<QPushButton>(&w, "cmdStartDiag");

@@ -1,0 +1,79 @@
+#include "serve/metrics.h"
+
+#include <sstream>
+
+namespace stallscan::serve {
+
+namespace {
+
+void Family(std::ostringstream& out, const char* name, const char* type, const char* help) {
+    out << "# HELP " << name << ' ' << help << "\n# TYPE " << name << ' ' << type << '\n';
+}
+
+void Labelled(std::ostringstream& out, const char* name, const char* label,
+              const std::map<std::string, int>& counts) {
+    for (const auto& [value, count] : counts) {
+        out << name << '{' << label << "=\"" << EscapeLabel(value) << "\"} " << count << '\n';
+    }
+}
+
+}  // namespace
+
+std::string EscapeLabel(std::string_view value) {
+    std::string escaped;
+    for (const char c : value) {
+        if (c == '\\' || c == '"') {
+            escaped += '\\';
+            escaped += c;
+        } else if (c == '\n') {
+            escaped += "\\n";
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string Metrics(const Snapshot* snapshot, const Totals& totals) {
+    std::ostringstream out;
+    Family(out, "stallscan_scans_total", "counter", "Scans finished since the start.");
+    out << "stallscan_scans_total " << totals.scans << '\n';
+    Family(out, "stallscan_scan_errors_total", "counter",
+           "Scans whose job list could not be read, since the start.");
+    out << "stallscan_scan_errors_total " << totals.failed_scans << '\n';
+    Family(out, "stallscan_listing_runs_total", "counter",
+           "Listings that reached the print system since the start.");
+    out << "stallscan_listing_runs_total " << totals.listing_runs << '\n';
+    if (snapshot == nullptr) {
+        return out.str();
+    }
+    const Snapshot& s = *snapshot;
+    Family(out, "stallscan_last_scan_timestamp_seconds", "gauge",
+           "When the last scan finished, in seconds since the epoch.");
+    out << "stallscan_last_scan_timestamp_seconds "
+        << std::chrono::duration_cast<std::chrono::seconds>(s.finished.time_since_epoch()).count()
+        << '\n';
+    Family(out, "stallscan_scan_duration_seconds", "gauge", "How long the last scan took.");
+    out << "stallscan_scan_duration_seconds " << s.duration_s << '\n';
+    Family(out, "stallscan_scan_errors", "gauge",
+           "Objects the last scan could not read (job lists, servers).");
+    out << "stallscan_scan_errors " << s.errors.size() << '\n';
+    Family(out, "stallscan_waiting_jobs", "gauge", "Waiting jobs found by the last scan.");
+    out << "stallscan_waiting_jobs " << s.jobs << '\n';
+    Family(out, "stallscan_blocked_jobs", "gauge",
+           "Waiting jobs with at least one problem that blocks them.");
+    out << "stallscan_blocked_jobs " << s.blocked << '\n';
+    Family(out, "stallscan_not_diagnosed_jobs", "gauge",
+           "Waiting jobs whose diagnosis could not get past the job itself.");
+    out << "stallscan_not_diagnosed_jobs " << s.not_diagnosed << '\n';
+    Family(out, "stallscan_jobs_by_reason", "gauge",
+           "Blocked jobs per problem code (a job counts once per code it has).");
+    Labelled(out, "stallscan_jobs_by_reason", "code", s.by_reason);
+    Family(out, "stallscan_jobs_by_printer", "gauge", "Waiting jobs per printer they may print on.");
+    Labelled(out, "stallscan_jobs_by_printer", "printer", s.by_printer);
+    Family(out, "stallscan_jobs_by_server", "gauge", "Waiting jobs per server.");
+    Labelled(out, "stallscan_jobs_by_server", "server", s.by_server);
+    return out.str();
+}
+
+}  // namespace stallscan::serve

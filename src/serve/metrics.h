@@ -1,0 +1,24 @@
+#pragma once
+// A scan's figures in the Prometheus text format (version 0.0.4).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "serve/snapshot.h"
+
+namespace stallscan::serve {
+
+struct Totals {
+    int64_t scans = 0;         // scans finished since the start
+    int64_t failed_scans = 0;  // of which failed (a job list could not be read)
+    int64_t listing_runs = 0;  // listings that reached the print system since the start
+};
+
+// The label value as the format writes it: backslash, double quote and line feed escaped.
+std::string EscapeLabel(std::string_view value);
+
+// `snapshot` may be null before the first scan has finished.
+std::string Metrics(const Snapshot* snapshot, const Totals& totals);
+
+}  // namespace stallscan::serve

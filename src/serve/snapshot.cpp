@@ -1,0 +1,83 @@
+#include "serve/snapshot.h"
+
+#include <ctime>
+#include <set>
+
+#include "diag/message_info.h"
+#include "run/json_report.h"
+
+namespace stallscan::serve {
+
+std::string IsoTime(std::chrono::system_clock::time_point time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &seconds);
+#else
+    gmtime_r(&seconds, &utc);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+void SnapshotBuilder::Add(const diag::Diagnosis& diagnosis) {
+    Snapshot& s = snapshot_;
+    ++s.jobs;
+    ++s.by_server[diagnosis.SpoolerName()];
+    if (diagnosis.GetOutcome() != diag::Outcome::kDiagnosed) {
+        ++s.not_diagnosed;
+    } else if (diag::IsBlocked(diagnosis)) {
+        ++s.blocked;
+        std::set<std::string> codes;
+        for (const diag::Message& message : diagnosis.Messages()) {
+            const diag::MessageInfo& info = diag::InfoOf(message.id);
+            if (info.severity == diag::Severity::kProblem) {
+                codes.emplace(info.code);
+            }
+        }
+        for (const std::string& code : codes) {
+            ++s.by_reason[code];
+        }
+    }
+    const bool requested = !diagnosis.PrintersRequested().empty();
+    for (const std::string& printer : diagnosis.PrinterList(requested)) {
+        ++s.by_printer[printer];
+    }
+    if (!jobs_.empty()) {
+        jobs_ += ",";
+    }
+    jobs_ += run::DumpJson(run::JobToJson(diagnosis));
+}
+
+void SnapshotBuilder::Error(std::string sentence, bool job_list_failed) {
+    snapshot_.errors.push_back(std::move(sentence));
+    snapshot_.failed = snapshot_.failed || job_list_failed;
+}
+
+Snapshot SnapshotBuilder::Finish(std::chrono::system_clock::time_point started,
+                                 std::chrono::steady_clock::duration took) {
+    Snapshot& s = snapshot_;
+    s.finished = std::chrono::system_clock::now();
+    s.duration_s = std::chrono::duration<double>(took).count();
+    const std::string time = IsoTime(s.finished);
+    s.jobs_json = "{\"schema\":" + std::to_string(run::kJsonSchema) + ",\"scanTime\":\"" + time +
+                  "\",\"jobs\":[" + jobs_ + "]}\n";
+    nlohmann::ordered_json scan = {
+        {"scanTime", time},
+        {"started", IsoTime(started)},
+        {"durationSeconds", s.duration_s},
+        {"jobs", s.jobs},
+        {"blocked", s.blocked},
+        {"notDiagnosed", s.not_diagnosed},
+        {"failed", s.failed},
+        {"errors", s.errors},
+        {"byReason", s.by_reason},
+        {"byPrinter", s.by_printer},
+        {"byServer", s.by_server},
+    };
+    s.scan_json = run::DumpJson(scan) + "\n";
+    return std::move(snapshot_);
+}
+
+}  // namespace stallscan::serve

@@ -1,0 +1,46 @@
+#pragma once
+// One finished scan, with every response body made once, when the scan ends: requests only copy
+// them.
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "diag/diagnosis.h"
+
+namespace stallscan::serve {
+
+struct Snapshot {
+    std::chrono::system_clock::time_point finished;
+    double duration_s = 0;
+    bool failed = false;              // a job list could not be read
+    std::vector<std::string> errors;  // what could not be read, as sentences
+    int jobs = 0;
+    int blocked = 0;
+    int not_diagnosed = 0;
+    std::map<std::string, int> by_reason;   // problem code -> jobs that have it
+    std::map<std::string, int> by_printer;  // printer -> waiting jobs that may print on it
+    std::map<std::string, int> by_server;   // server -> waiting jobs
+    std::string jobs_json;                  // /api/v1/jobs
+    std::string scan_json;                  // /api/v1/scan
+};
+
+// Builds the counts and bodies of a scan from its diagnoses (in run order).
+class SnapshotBuilder {
+  public:
+    void Add(const diag::Diagnosis& diagnosis);
+    void Error(std::string sentence, bool job_list_failed);
+    Snapshot Finish(std::chrono::system_clock::time_point started,
+                    std::chrono::steady_clock::duration took);
+
+  private:
+    Snapshot snapshot_;
+    std::string jobs_;  // the jobs' JSON objects, comma-separated
+};
+
+// ISO 8601 UTC with seconds ("2026-12-06T17:04:05Z").
+std::string IsoTime(std::chrono::system_clock::time_point time);
+
+}  // namespace stallscan::serve

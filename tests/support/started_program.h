@@ -1,0 +1,92 @@
+// The built stallscan started in the background with its standard output on a pipe and its
+// standard error on a given descriptor, for the tests that signal it, give it a terminal or talk
+// to it while it runs. POSIX only.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/run_program.h"
+
+namespace test_os {
+
+// See the top of this file.
+class Started {
+  public:
+    Started(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+            int err_fd) {
+        int out[2];
+        EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
+        out_ = out[0];
+        std::vector<std::string> argv_text = {STALLSCAN_PATH};
+        argv_text.insert(argv_text.end(), args.begin(), args.end());
+        const std::vector<std::string> env_text = test_os::Environment(env);
+        std::vector<char*> argv, envp;
+        for (const std::string& a : argv_text) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& e : env_text) envp.push_back(const_cast<char*>(e.c_str()));
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, err_fd, 2);
+        EXPECT_EQ(::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+    }
+    ~Started() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            Wait();
+        }
+        ::close(out_);
+    }
+    pid_t Pid() const { return pid_; }
+    bool Running() const { return ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+    // Reads from `fd` what arrives within `wait`, or until the text holds `until`.
+    static std::string ReadFor(int fd, std::chrono::milliseconds wait,
+                               const std::string& until = "\x01") {
+        std::string text;
+        const auto end = std::chrono::steady_clock::now() + wait;
+        char buffer[4096];
+        using namespace std::chrono_literals;
+        for (auto now = std::chrono::steady_clock::now();
+             now < end && text.find(until) == std::string::npos;
+             now = std::chrono::steady_clock::now()) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>((end - now) / 1ms)) <= 0) {
+                break;
+            }
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            text.append(buffer, static_cast<size_t>(n));
+        }
+        return text;
+    }
+    int Out() const { return out_; }
+    // The exit status (128 + N after signal N).
+    int Wait() {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+  private:
+    pid_t pid_ = 0;
+    int out_ = -1;
+};
+
+}  // namespace test_os
