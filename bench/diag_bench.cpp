@@ -432,6 +432,30 @@ void BM_NetworkBoundToolCachedEightAtOnce(benchmark::State& state) {
 }
 BENCHMARK(BM_NetworkBoundToolCachedEightAtOnce)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(3);
 
+// The same network-bound tool at 1, 2, 4, 8 and 16 jobs at once: how the wall time falls as
+// listings overlap, for the choice of the default -j.
+void BM_NetworkBoundJobsAtOnce(benchmark::State& state) {
+    Installation& installation = TheInstallation();
+    ClearToolEnvironment();
+    ::setenv("KVLS_FAULT", "sleep:0.02", 1);
+    int64_t runs = 0;
+    std::string error;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        DiagnoseBench(installation, {"-j", std::to_string(state.range(0))}, runs, error);
+        state.SetIterationTime(RunSampler::Since(start));
+    }
+    ClearToolEnvironment();
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    state.counters["runs"] = static_cast<double>(runs);
+}
+BENCHMARK(BM_NetworkBoundJobsAtOnce)
+    ->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16)
+    ->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
 // Runs per job with the cache (8 jobs at once) as the number of waiting jobs grows: toward the
 // floor of each job's own listings (2, and 1 more for the re-check of a job without problems).
 void BM_RunsPerJobWithTheCache(benchmark::State& state) {

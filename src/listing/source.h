@@ -2,7 +2,8 @@
 // The one seam to the print system. Everything stallscan knows it asks through a ListingSource:
 // list an object (its address, the wanted attributes, an optional filter) and get back either the
 // parsed objects or a typed failure. Implementations: the listing tool (ToolSource), the canned
-// files of pseudo mode (CannedSource), and, in tests, an in-memory fake.
+// files of pseudo mode (CannedSource), a CUPS server over IPP (cups::CupsSource), the scan's cache
+// in front of any of them (CachingSource), and, in tests, an in-memory fake.
 
 #include <chrono>
 #include <stop_token>

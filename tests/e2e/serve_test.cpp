@@ -134,28 +134,30 @@ class Served {
     int port_ = 0;
 };
 
-std::map<std::string, int> Count(const Json& jobs, const std::string& what) {
-    std::map<std::string, int> counts;
+// What the metrics must count in a JSON report: jobs by problem code (once per job), by printer
+// (requested or possible) and by server, and the blocked jobs.
+struct Counts {
+    std::map<std::string, std::map<std::string, int>> by;  // "code", "printer", "server"
+    int blocked = 0;
+};
+Counts Count(const Json& jobs) {
+    Counts counts;
     for (const Json& job : jobs) {
-        if (what == "server") {
-            ++counts[job["server"]];
-        } else if (what == "printer") {
-            const Json& printers =
-                job["requestedPrinters"].empty() ? job["printers"] : job["requestedPrinters"];
-            for (const Json& printer : printers) {
-                ++counts[printer];
-            }
-        } else {
-            std::set<std::string> codes;
-            for (const Json& message : job["messages"]) {
-                if (message["severity"] == "problem") {
-                    codes.insert(message["code"]);
-                }
-            }
-            for (const std::string& code : codes) {
-                ++counts[code];
+        ++counts.by["server"][job["server"]];
+        const bool requested = !job["requestedPrinters"].empty();
+        for (const Json& printer : job[requested ? "requestedPrinters" : "printers"]) {
+            ++counts.by["printer"][printer];
+        }
+        std::set<std::string> codes;
+        for (const Json& message : job["messages"]) {
+            if (message["severity"] == "problem") {
+                codes.insert(message["code"]);
             }
         }
+        for (const std::string& code : codes) {
+            ++counts.by["code"][code];
+        }
+        counts.blocked += codes.empty() ? 0 : 1;
     }
     return counts;
 }
@@ -189,21 +191,17 @@ TEST(Serve, ApiAndMetricsMatchTheCommandLineReports) {
     const Json& jobs = expected["jobs"];
     const std::string metrics = served.Get("/metrics");
     const Json scan = Json::parse(served.Get("/api/v1/scan"));
-    int blocked = 0;
-    for (const Json& job : jobs) {
-        blocked += Count(Json::array({job}), "reason").empty() ? 0 : 1;
-    }
+    const Counts counts = Count(jobs);
     EXPECT_EQ(Metric(metrics, "stallscan_waiting_jobs"), jobs.size());
     EXPECT_EQ(scan["jobs"], jobs.size());
-    EXPECT_EQ(Metric(metrics, "stallscan_blocked_jobs"), blocked);
-    EXPECT_EQ(scan["blocked"], blocked);
+    EXPECT_EQ(Metric(metrics, "stallscan_blocked_jobs"), counts.blocked);
+    EXPECT_EQ(scan["blocked"], counts.blocked);
     EXPECT_EQ(Metric(metrics, "stallscan_scans_total"), 1);
     EXPECT_EQ(Metric(metrics, "stallscan_listing_runs_total"), served.Runs());
     for (const auto& [family, label] :
          {std::pair{"reason", "code"}, {"printer", "printer"}, {"server", "server"}}) {
-        const auto counts = Count(jobs, family);
-        EXPECT_FALSE(counts.empty()) << family;
-        for (const auto& [value, count] : counts) {
+        EXPECT_FALSE(counts.by.at(label).empty()) << family;
+        for (const auto& [value, count] : counts.by.at(label)) {
             EXPECT_EQ(Metric(metrics, "stallscan_jobs_by_" + std::string(family) + "{" + label +
                                           "=\"" + serve::EscapeLabel(value) + "\"}"),
                       count)
@@ -223,7 +221,6 @@ TEST(Serve, ApiAndMetricsMatchTheCommandLineReports) {
     EXPECT_EQ(client.Post("/api/v1/jobs", "{}", "application/json")->status, 404);
     const auto large = client.Post("/api/v1/jobs", std::string(1 << 20, 'x'), "text/plain");
     EXPECT_TRUE(!large || large->status == 413) << large->status;
-    EXPECT_EQ(served.Runs(), Metric(metrics, "stallscan_listing_runs_total"));
 }
 
 // A change in the print system shows in the next scan; a request during a slow scan is answered at
