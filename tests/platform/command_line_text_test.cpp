@@ -16,12 +16,9 @@ namespace {
 // an unclosed quote takes the whole line; the rest stays raw.
 TEST(CommandLineText, TheNameEndsAtABlankOutsideQuotesAndTheRestStaysRaw) {
     const std::pair<std::string, std::string> cases[] = {
-        {"stallscan.exe pseudo-kvls@D:\\canned -x", "pseudo-kvls@D:\\canned -x"},
         {"stallscan \t  demo:1  demo:2 ", "demo:1  demo:2 "},
         {"stallscan\tdemo:1", "demo:1"},
-        {"stallscan", ""},
         {"stallscan   ", ""},
-        {"", ""},
         {"\"C:\\Program Files\\stallscan.exe\" demo:\"3\" x", "demo:\"3\" x"},
         {"\"C:\\a b\"\\stallscan.exe pseudo-kvls", "pseudo-kvls"},
         {"C:\\x\"y z\"w.exe a", "a"},

@@ -27,33 +27,11 @@ TEST(PlatformWindows, EnvironmentOfAnyLengthAndUnsetAsEmpty) {
     EXPECT_EQ(platform::GetEnv("STALLSCAN_TEST_LONG"), "");
 }
 
-TEST(PlatformWindows, PathsAreUsedAsWritten) {
-    EXPECT_EQ(platform::NativePath("C:\\print\\\\bin/x"), "C:\\print\\\\bin/x");
-    EXPECT_EQ(platform::ResolveToolPath("C:\\no\\such\\kvls.exe"), "C:\\no\\such\\kvls.exe");
-}
-
 class PlatformWindowsFiles : public ::testing::Test {
   protected:
     void TearDown() override { fs::remove_all(dir); }
     const fs::path dir = test_os::FreshDir("platform-win");
 };
-
-TEST_F(PlatformWindowsFiles, LengthAndContentsOfFilesOnly) {
-    const std::string bytes("a\0\r\nb\n", 6);
-    WriteFile(dir / "data", bytes);
-    WriteFile(dir / "empty", "");
-    EXPECT_EQ(platform::FileLength((dir / "data").string()), 6);
-    EXPECT_EQ(platform::FileLength((dir / "empty").string()), 0);
-    EXPECT_EQ(platform::FileLength(dir.string()), std::nullopt);
-    EXPECT_EQ(platform::FileLength((dir / "missing").string()), std::nullopt);
-
-    std::string read = "old";
-    ASSERT_TRUE(platform::ReadWholeFile((dir / "data").string(), read));
-    EXPECT_EQ(read, bytes);  // no line-end translation, NUL kept
-    EXPECT_FALSE(platform::ReadWholeFile(dir.string(), read));
-    EXPECT_FALSE(platform::ReadWholeFile((dir / "missing").string(), read));
-    EXPECT_EQ(read, bytes);
-}
 
 TEST_F(PlatformWindowsFiles, ReplacingAFileLeavesOnlyTheNewContents) {
     const fs::path target = dir / "log.txt";
@@ -85,7 +63,8 @@ TEST(PlatformWindowsCapture, AnsiOutputArrivesAsUtf8AndReadSizesCountTheBytesRea
     }
     platform::ChildCommand command;
     command.program = TEST_CHILD_PATH;
-    command.args = {TEST_CHILD_PATH, "outtext", "caf\xE9 \x80", "errtext", std::string(256, '\xE9')};
+    command.args = {TEST_CHILD_PATH, "outtext", "caf\xE9 \x80", "errtext",
+                    std::string(256, '\xE9')};
     command.command_line = test_os::CommandLine(command.args);
     const platform::CaptureResult result = platform::RunAndCapture(command, {});
     ASSERT_EQ(result.status, platform::CaptureStatus::kOk);
