@@ -23,9 +23,8 @@ using test_os::WriteFile;
 inline const std::string kDemoData = SOURCE_DIR "/examples/demo/data";
 
 inline std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -39,12 +38,10 @@ inline std::vector<std::string> ReadLines(const fs::path& path) {
 }
 
 // The text with LF line ends, as stallscan writes its reports on POSIX (CR LF with --crlf, and on
-// Windows).
+// Windows). The expected reports hold no CR but in CR LF.
 inline std::string Native(std::string text) {
 #ifndef _WIN32
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
-        text.erase(at, 1);
-    }
+    std::erase(text, '\r');
 #endif
     return text;
 }
@@ -56,15 +53,20 @@ inline std::string ExpectedReport(std::string job) {
 }
 
 // A print system model installed twice in `base`: normal-root (the stand-in tool in bin/, the
-// model as its data) and pseudo-root (a tool file that is never run; the model's listings
-// exported to base/canned). Create it in SetUpTestSuite; Remove removes `base`.
+// model as its data: a link, so that changes to the model show, or a copy where links cannot be
+// made) and pseudo-root (a tool file that is never run; the model's listings exported to
+// base/canned). Create it in SetUpTestSuite; Remove removes `base`.
 class Installation {
   public:
     void Create(const fs::path& base, const fs::path& model) {
         base_ = base;
         fs::create_directories(base_ / "normal-root" / "bin");
         fs::copy_file(KVLS_PATH, base_ / "normal-root" / "bin" / test_os::ProgramFileName("kvls"));
-        test_os::LinkOrCopyDirectory(model, base_ / "normal-root" / "data");
+        std::error_code no_link;
+        fs::create_directory_symlink(model, base_ / "normal-root" / "data", no_link);
+        if (no_link) {
+            fs::copy(model, base_ / "normal-root" / "data", fs::copy_options::recursive);
+        }
         fs::create_directories(base_ / "pseudo-root" / "bin");
         WriteFile(base_ / "pseudo-root" / "bin" / "kvls.exe", "not run in pseudo mode\n");
         const test_os::ProgramRun exported = test_os::RunProgram(
@@ -75,22 +77,27 @@ class Installation {
 
     const fs::path& Base() const { return base_; }
     fs::path Canned() const { return base_ / "canned"; }
+    fs::path Tool() const {
+        return base_ / "normal-root" / "bin" / test_os::ProgramFileName("kvls");
+    }
 
-    // Runs stallscan in normal mode; `env` adds to or overrides an environment in which none of
-    // the variables that steer the tool or stallscan is set.
-    test_os::ProgramRun Normal(const std::vector<std::string>& args,
-                                std::map<std::string, std::string> env = {}) const {
+    // The environment of a run in normal mode: `env` adds to or overrides one in which none of the
+    // variables that steer the tool or stallscan is set.
+    std::map<std::string, std::string> Env(std::map<std::string, std::string> env) const {
         env["OV_ROOT"] = (base_ / "normal-root").string();
         for (const char* name :
              {"KVLS_DATA", "KVLS_LOG", "KVLS_FAULT", "KVLS_FAULT_MATCH", "STALLSCAN"}) {
             env.emplace(name, "");
         }
-        return test_os::RunProgram(STALLSCAN_PATH, args, env, 120000);
+        return env;
+    }
+    test_os::ProgramRun Normal(const std::vector<std::string>& args,
+                               std::map<std::string, std::string> env = {}) const {
+        return test_os::RunProgram(STALLSCAN_PATH, args, Env(std::move(env)), 120000);
     }
     // Normal, with the tool's runs logged: their arguments, one run a line, go to `runs`.
-    test_os::ProgramRun Logged(const std::vector<std::string>& args,
-                                std::vector<std::string>& runs,
-                                std::map<std::string, std::string> env = {}) const {
+    test_os::ProgramRun Logged(const std::vector<std::string>& args, std::vector<std::string>& runs,
+                               std::map<std::string, std::string> env = {}) const {
         const fs::path log = base_ / "runs.log";
         fs::remove(log);
         env["KVLS_LOG"] = log.string();
@@ -107,5 +114,12 @@ class Installation {
   private:
     fs::path base_;
 };
+
+// Faults of the stand-in tool for the runs whose logged arguments contain `match` (every run
+// when empty).
+inline std::map<std::string, std::string> Fault(const std::string& fault,
+                                                const std::string& match = {}) {
+    return {{"KVLS_FAULT", fault}, {"KVLS_FAULT_MATCH", match}};
+}
 
 }  // namespace e2e

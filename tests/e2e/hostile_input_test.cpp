@@ -2,7 +2,8 @@
 // whose listings hold megabyte lines, NUL bytes, invalid UTF-8, lone CR, 100,000 documents and
 // absurd document numbers; job texts and domains that a shell would interpret; and listing tools
 // that exit at once or are no program at all. Each case checks what the report says, not only
-// that nothing crashed. (Tools that hang, crash, flood or write only errors: tool_faults_test.)
+// that nothing crashed. (Tools that crash or write only errors: tool_faults_test; that hang:
+// command_line_test and fast_scan_test; that flood: demo_reports_test.)
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,6 @@ namespace {
 
 using namespace e2e;
 using namespace std::string_literals;
-
-const std::string kCrLf = "\r\n";
 
 // A job of the demo server in the office queue (whose printer has no problem), pending unless
 // `state` says otherwise, with the given extra model-file lines.
@@ -56,14 +55,11 @@ class HostileInput : public ::testing::Test {
         install_.Create(base, base / "model");
         // Document numbers that no model file can hold.
         WriteFile(install_.Canned() / "demo-905.txt",
-                  "demo:905: job-identifier = 905\r\n"
-                  "demo:905: job-name = odd documents\r\n"
-                  "demo:905: current-job-state = pending\r\n"
-                  "demo:905: assigned-queue = q-office\r\n"
+                  "demo:905: job-identifier = 905\r\ndemo:905: job-name = odd documents\r\n"
+                  "demo:905: current-job-state = pending\r\ndemo:905: assigned-queue = q-office\r\n"
                   "demo:905.99999999999: octet-count = 0\r\n"
                   "demo:905.99999999999: document-name = huge\r\n"
-                  "demo:905.-3: octet-count = 0\r\n"
-                  "demo:905.-3: document-format = simple-text\r\n");
+                  "demo:905.-3: octet-count = 0\r\ndemo:905.-3: document-format = simple-text\r\n");
     }
     static void TearDownTestSuite() { install_.Remove(); }
 
@@ -72,12 +68,9 @@ class HostileInput : public ::testing::Test {
 
 // The value of a report line "<label>: <value>" CR LF.
 std::string ReportLine(const std::string& report, const std::string& label) {
-    const size_t at = report.find(label + ": ");
-    if (at == std::string::npos) {
-        return "<no line " + label + ">";
-    }
-    const size_t start = at + label.size() + 2;
-    return report.substr(start, report.find(kCrLf, start) - start);
+    const size_t at = report.find(label + ": "), start = at + label.size() + 2;
+    return at == std::string::npos ? "<no line>"
+                                   : report.substr(start, report.find("\r\n", start) - start);
 }
 
 }  // namespace
@@ -97,13 +90,9 @@ TEST_F(HostileInput, HostileListingsGiveCompleteReports) {
     for (const auto& [run, name] : cases) {
         ASSERT_EQ(run.exit_code, 0) << run.err;
         EXPECT_EQ(ReportLine(run.out, "Job name"), name);
-        EXPECT_NE(run.out.find("No problems were found." + kCrLf), std::string::npos);
+        EXPECT_NE(run.out.find("No problems were found.\r\n"), std::string::npos);
         EXPECT_EQ(run.out.find("Document"), std::string::npos);
         EXPECT_EQ(run.out.find('\0'), std::string::npos);
-    }
-    for (const auto& [job, name] : {std::pair{"demo:901", kMegabyteName}, {"demo:903", "x"}}) {
-        const test_os::ProgramRun json = install_.Normal({"--json", job});
-        EXPECT_NE(json.out.find("\"name\":\"" + name + "\""), std::string::npos);
     }
     // A canned file is read as text, where a lone CR ends a line: the name stops there.
     EXPECT_EQ(ReportLine(install_.Pseudo({"--crlf", "demo:902"}).out, "Job name"), "a");
@@ -117,7 +106,7 @@ TEST_F(HostileInput, OddBytesStayInTheTextReportAndBecomeReplacementsInJson) {
     const test_os::ProgramRun run = install_.Normal({"--crlf", "demo:902"});
     ASSERT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(ReportLine(run.out, "Job name"), kOddName);
-    EXPECT_NE(run.out.find("- Printer \"" + kOddPrinter + "\" was not found." + kCrLf),
+    EXPECT_NE(run.out.find("- Printer \"" + kOddPrinter + "\" was not found.\r\n"),
               std::string::npos)
         << run.out;
 
@@ -136,12 +125,13 @@ TEST_F(HostileInput, OddBytesStayInTheTextReportAndBecomeReplacementsInJson) {
 TEST_F(HostileInput, AHundredThousandDocumentsAreCheckedEachOnce) {
     const std::string emptyDocument =
         "- Document " + std::to_string(kEmptyDocument) + " () has no data.";
-    for (const auto& run : {install_.Normal({"--crlf", "demo:904"}), install_.Pseudo({"--crlf", "demo:904"})}) {
+    for (const auto& run :
+         {install_.Normal({"--crlf", "demo:904"}), install_.Pseudo({"--crlf", "demo:904"})}) {
         ASSERT_EQ(run.exit_code, 0) << run.err;
         EXPECT_EQ(ReportLine(run.out, "Job name"), "many");
         EXPECT_EQ(ReportLine(run.out, "Physical printer(s)"), "lp-office");
         const size_t reported = run.out.find("- Document ");
-        EXPECT_EQ(run.out.substr(reported, emptyDocument.size() + 2), emptyDocument + kCrLf);
+        EXPECT_EQ(run.out.substr(reported, emptyDocument.size() + 2), emptyDocument + "\r\n");
         EXPECT_EQ(run.out.find("- Document ", reported + 1), std::string::npos) << run.out;
     }
 }
@@ -158,11 +148,9 @@ TEST_F(HostileInput, JobTextsReachTheToolAsOneArgumentEach) {
     } cases[] = {
         {"demo:1 2", "\"demo:1 2\""},
         {"demo:4;" + touch, "\"demo:4;" + touch + "\""},
-        {"demo:5|cat", "demo:5|cat"},
         {"demo:6/../../etc/passwd", "demo:6/../../etc/passwd"},
         {"demo:99999999999", "demo:99999999999"},
-        {"demo:$(" + touch + ")", ""},
-        {"demo:`" + touch + "`", ""},
+        {"demo:$(" + touch + ")", ""},  // and so a `...` one
         {"demo:..\\7", ""},
         {"demo:-3", ""},
     };
@@ -204,32 +192,30 @@ TEST_F(HostileInput, ADomainWithBlanksReachesTheToolAsOneArgument) {
     EXPECT_EQ(run.exit_code, 5) << run.err;
     EXPECT_EQ(runs.at(0), "-cs -x \"domain-name=my print dom\" -r all -sl -F demo");
     EXPECT_NE(run.out.find("Unable to access server \"demo\"."), std::string::npos) << run.out;
-    // On the command line the domain ends at the first blank.
-    install_.Logged({"domain-name@D1", "demo:10"}, runs);
-    EXPECT_EQ(runs.at(0), "-cs -x domain-name=D1 -r all -sl -F demo");
 }
 
 // A tool that ends at once without a word, and a tool file that is no program: each job's report
 // says that the server could not be listed, and the run goes on to the next job.
 TEST_F(HostileInput, AToolThatExitsAtOnceOrCannotStartFailsEachJobAlone) {
-    const fs::path silent = install_.Base() / "silent-root";
-    fs::create_directories(silent / "bin");
     const std::string tool = test_os::ProgramFileName("kvls");
-    fs::copy_file(TEST_CHILD_PATH, silent / "bin" / tool);  // no arguments: exit 0, no output
-    const fs::path text = install_.Base() / "text-root";
+    const fs::path silent = install_.Base() / "silent-root", text = install_.Base() / "text-root";
+    fs::create_directories(silent / "bin");
     fs::create_directories(text / "bin");
+    fs::copy_file(TEST_CHILD_PATH, silent / "bin" / tool);  // no arguments: exit 0, no output
     WriteFile(text / "bin" / tool, "echo this is not a program\n");
     fs::permissions(text / "bin" / tool, fs::perms::owner_all);
-
+    std::string expected;
+    for (const char* job : {"demo:10", "demo:11"}) {
+        expected += "Job identifier: "s + job +
+                    "\r\nJob name:  \r\nJob status: unknown status\r\nAssigned spooler: demo\r\n"
+                    "Assigned queue:  \r\nPhysical printer(s):  \r\n"
+                    "The job is not printing for the following reason(s):\r\n"
+                    "Unable to access server \"demo\".\r\n\r\n";
+    }
     for (const fs::path& root : {silent, text}) {
-        const test_os::ProgramRun run =
-            test_os::RunProgram(STALLSCAN_PATH, {"--crlf", "demo:10", "demo:11"},
-                                {{"OV_ROOT", root.string()}});
+        const test_os::ProgramRun run = test_os::RunProgram(
+            STALLSCAN_PATH, {"--crlf", "demo:10", "demo:11"}, {{"OV_ROOT", root.string()}});
         EXPECT_EQ(run.exit_code, 5) << root << run.err;
-        EXPECT_EQ(ReportLine(run.out, "Job identifier"), "demo:10") << root;
-        const std::string failed = "Unable to access server \"demo\"." + kCrLf;
-        const size_t first = run.out.find(failed);
-        ASSERT_NE(first, std::string::npos) << root << run.out;
-        EXPECT_NE(run.out.find(failed, first + 1), std::string::npos) << root << run.out;
+        EXPECT_EQ(run.out, expected) << root;
     }
 }

@@ -61,13 +61,9 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
     options.err_read_size = 65536;
     options.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     stallscan::platform::CaptureResult run = stallscan::platform::RunAndCapture(command, options);
-    ProgramRun result;
-    result.exit_code = run.exit_code;
-    result.timed_out = run.status == stallscan::platform::CaptureStatus::kTimedOut;
-    result.crashed = run.status == stallscan::platform::CaptureStatus::kCrashed;
-    result.out = std::move(run.out);
-    result.err = std::move(run.err);
-    return result;
+    using stallscan::platform::CaptureStatus;
+    return {run.exit_code, std::move(run.out), std::move(run.err),
+            run.status == CaptureStatus::kTimedOut, run.status == CaptureStatus::kCrashed};
 }
 
 }  // namespace test_os

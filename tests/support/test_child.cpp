@@ -2,16 +2,15 @@
 //   out N / err N          write N bytes ('a' to 'z' repeated) to standard output / error
 //   outtext T / errtext T  write the text T
 //   nul N                  write N NUL bytes to standard output
-//   both N                 write the N bytes of "out N" to each stream, alternating in
-//                          1000-byte pieces
 //   sleep MS               sleep MS milliseconds
-//   fds                    write the open descriptor numbers, blank-separated, to standard output
-//   pgid                   write "own" when the process leads its own process group, else "shared"
-//   handle H               write "open" when descriptor (Windows: handle value) H is open here,
-//                          else "closed"
+//   fds                    (POSIX) write the open descriptor numbers, blank-separated, to standard
+//                          output
+//   pgid                   (POSIX) write "own" when the process leads its own process group, else
+//                          "shared"
+//   handle H               (Windows) write "open" when handle value H is open here, else "closed"
 //   grandchild MS          fork a process that keeps the pipes and sleeps MS milliseconds
 //   exit C / abort / segv  end with exit code C / by abort() / by SIGSEGV
-// With no action the program exits 0 without output. On Windows "fds" and "pgid" write "?",
+// With no action the program exits 0 without output; an unknown action ends it with 99. On Windows
 // "grandchild" starts this program with "sleep MS" holding the same standard handles, and "abort"
 // and "segv" end the process with the status of a fail-fast abort and of an access violation
 // (without a debugger being called in).
@@ -23,7 +22,6 @@
 #include <windows.h>
 #else
 #include <dirent.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 #endif
@@ -37,10 +35,6 @@
 #include "test_os.h"
 
 namespace {
-
-void Sleep(long ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 void WriteAll(int fd, const std::string& bytes) {
     for (size_t done = 0; done < bytes.size();) {
@@ -57,14 +51,6 @@ void WriteAll(int fd, const std::string& bytes) {
 }
 
 #ifdef _WIN32
-std::string OpenDescriptors() {
-    return "?";
-}
-
-std::string ProcessGroup() {
-    return "?";
-}
-
 bool IsOpen(unsigned long long value) {
     DWORD flags = 0;
     return GetHandleInformation(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value)), &flags);
@@ -122,14 +108,6 @@ std::string OpenDescriptors() {
     return list;
 }
 
-std::string ProcessGroup() {
-    return ::getpgid(0) == ::getpid() ? "own" : "shared";
-}
-
-bool IsOpen(unsigned long long value) {
-    return ::fcntl(static_cast<int>(value), F_GETFD) != -1;
-}
-
 [[noreturn]] void Abort() {
     std::abort();
 }
@@ -141,9 +119,8 @@ bool IsOpen(unsigned long long value) {
 }
 
 void StartGrandchild(long ms) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        Sleep(ms);
+    if (::fork() == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         std::_Exit(0);
     }
 }
@@ -166,22 +143,19 @@ int main(int argc, char** argv) {
             WriteAll(action == "outtext" ? 1 : 2, value);
         } else if (action == "nul") {
             WriteAll(1, std::string(static_cast<size_t>(number), '\0'));
-        } else if (action == "both") {
-            const std::string all = test_os::Pattern(static_cast<size_t>(number));
-            for (size_t at = 0; at < all.size(); at += 1000) {
-                WriteAll(1, all.substr(at, 1000));
-                WriteAll(2, all.substr(at, 1000));
-            }
         } else if (action == "sleep") {
-            Sleep(number);
+            std::this_thread::sleep_for(std::chrono::milliseconds(number));
+#ifdef _WIN32
+        } else if (action == "handle") {
+            WriteAll(1, IsOpen(std::strtoull(value.c_str(), nullptr, 10)) ? "open" : "closed");
+#else
         } else if (action == "fds") {
             WriteAll(1, OpenDescriptors());
             --i;
         } else if (action == "pgid") {
-            WriteAll(1, ProcessGroup());
+            WriteAll(1, ::getpgid(0) == ::getpid() ? "own" : "shared");
             --i;
-        } else if (action == "handle") {
-            WriteAll(1, IsOpen(std::strtoull(value.c_str(), nullptr, 10)) ? "open" : "closed");
+#endif
         } else if (action == "grandchild") {
             StartGrandchild(number);
         } else if (action == "exit") {

@@ -1,6 +1,6 @@
 // Operating-system services that tests need on POSIX and Windows alike: environment changes, the
-// process id, "no child process left", temporary directories and files, directory links, command
-// lines and program file names.
+// process id, "no child process left", temporary directories and files, command lines and program
+// file names.
 #pragma once
 
 #ifdef _WIN32
@@ -40,11 +40,7 @@ inline void SetEnv(const std::string& name, const std::string& value) {
     SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
     _putenv((name + "=" + value).c_str());  // the C runtime's copy, for getenv()
 #else
-    if (value.empty()) {
-        ::unsetenv(name.c_str());
-    } else {
-        ::setenv(name.c_str(), value.c_str(), 1);
-    }
+    value.empty() ? ::unsetenv(name.c_str()) : ::setenv(name.c_str(), value.c_str(), 1);
 #endif
 }
 
@@ -113,17 +109,6 @@ inline void WarmUpThreads() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-// Makes `link` show the directory `target`: a symbolic link, or a copy where links cannot be made
-// (Windows without the privilege for them).
-inline void LinkOrCopyDirectory(const std::filesystem::path& target,
-                                const std::filesystem::path& link) {
-    std::error_code ec;
-    std::filesystem::create_directory_symlink(target, link, ec);
-    if (ec) {
-        std::filesystem::copy(target, link, std::filesystem::copy_options::recursive);
-    }
-}
-
 // `n` bytes of 'a' to 'z' repeated: what the test child writes for "out N".
 inline std::string Pattern(size_t n) {
     std::string text(n, ' ');
@@ -148,38 +133,31 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& byte
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// One argument of a Windows command line, written so that the C runtime splits it back unchanged:
-// quoted when empty or holding blanks, tabs or quotes; backslashes doubled where they precede a
+// A Windows command line for `args`: args[0], the program, which knows no escapes, quoted when
+// it holds blanks; each other argument written so that the C runtime splits it back unchanged:
+// quoted when empty or holding blanks, tabs or quotes, backslashes doubled where they precede a
 // quote.
-inline std::string QuoteArgument(const std::string& arg) {
-    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) {
-        return arg;
-    }
-    std::string quoted = "\"";
-    size_t backslashes = 0;
-    for (const char c : arg) {
-        if (c == '\\') {
-            ++backslashes;
+inline std::string CommandLine(const std::vector<std::string>& args) {
+    std::string line =
+        args.at(0).find_first_of(" \t") == std::string::npos ? args[0] : '"' + args[0] + '"';
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (!args[i].empty() && args[i].find_first_of(" \t\n\v\"") == std::string::npos) {
+            line += " " + args[i];
             continue;
         }
-        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, '\\');
-    return quoted + "\"";
-}
-
-// A Windows command line for `args` (args[0] the program, which knows no escapes).
-inline std::string CommandLine(const std::vector<std::string>& args) {
-    std::string line;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (i == 0) {
-            line = arg.find_first_of(" \t") == std::string::npos ? arg : "\"" + arg + "\"";
-        } else {
-            line += " " + QuoteArgument(arg);
+        line += " \"";
+        size_t backslashes = 0;
+        for (const char c : args[i]) {
+            if (c == '\\') {
+                ++backslashes;
+                continue;
+            }
+            line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+            backslashes = 0;
+            line += c;
         }
+        line.append(backslashes * 2, '\\');
+        line += '"';
     }
     return line;
 }
