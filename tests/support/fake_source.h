@@ -49,13 +49,13 @@ class FakeSource : public stallscan::listing::ListingSource {
             answer.objects.push_back(std::move(object));
         }
         std::lock_guard lock(mutex_);
-        job_lists_[server] = std::move(answer);
+        answers_[Key(ObjectClass::kJob, server + ":")] = std::move(answer);
     }
     // Every listing of the object fails with this status and error text.
     void Fail(ObjectClass object_class, const std::string& name, Status status,
               const std::string& error_text = "") {
         std::lock_guard lock(mutex_);
-        failures_[Key(object_class, name)] = {status, {}, error_text};
+        answers_[Key(object_class, name)] = {status, {}, error_text};
     }
     // Every listing of the object waits until it is stopped or times out.
     void Hang(ObjectClass object_class, const std::string& name) {
@@ -68,33 +68,22 @@ class FakeSource : public stallscan::listing::ListingSource {
         std::unique_lock lock(mutex_);
         calls_.push_back(key + "|" + request.attributes);
         if (std::find(hanging_.begin(), hanging_.end(), key) != hanging_.end()) {
-            std::condition_variable_any never;
-            if (control.timeout.count() > 0) {
-                never.wait_for(lock, control.stop, control.timeout, [] { return false; });
-            } else {
-                never.wait(lock, control.stop, [] { return false; });
-            }
+            const auto limit =
+                control.timeout.count() > 0 ? control.timeout : std::chrono::hours(1);
+            std::condition_variable_any().wait_for(lock, control.stop, limit, [] { return false; });
             return {control.stop.stop_requested() ? Status::kStopped : Status::kTimedOut, {}, {}};
         }
-        if (const auto failure = failures_.find(key); failure != failures_.end()) {
-            return failure->second;
+        if (const auto answer = answers_.find(key); answer != answers_.end()) {
+            return answer->second;
         }
-        if (request.address.object_class == ObjectClass::kJob &&
-            request.address.name.ends_with(":")) {
-            const auto list = job_lists_.find(request.address.name.substr(
-                0, request.address.name.size() - 1));
-            return list == job_lists_.end() ? Answer{Status::kNoEntries, {}, {}} : list->second;
+        if (const auto exact = objects_.find(key + "|" + request.attributes);
+            exact != objects_.end()) {
+            return Render(request.address.name, exact->second, "all");
         }
-        auto found = objects_.find(key + "|" + request.attributes);
-        if (found == objects_.end()) {
-            found = objects_.find(key + "|");
-        } else {
-            return Render(request.address.name, found->second, "all");
-        }
-        if (found == objects_.end()) {
-            return {Status::kNoEntries, {}, {}};
-        }
-        return Render(request.address.name, found->second, request.attributes);
+        const auto found = objects_.find(key + "|");
+        return found == objects_.end()
+                   ? Answer{Status::kNoEntries, {}, {}}
+                   : Render(request.address.name, found->second, request.attributes);
     }
 
     std::vector<std::string> Calls() const {
@@ -105,9 +94,8 @@ class FakeSource : public stallscan::listing::ListingSource {
     int Runs(ObjectClass object_class, const std::string& name) const {
         const std::string prefix = Key(object_class, name) + "|";
         std::lock_guard lock(mutex_);
-        return static_cast<int>(std::count_if(calls_.begin(), calls_.end(), [&](const auto& c) {
-            return c.starts_with(prefix);
-        }));
+        return static_cast<int>(
+            std::ranges::count_if(calls_, [&](const auto& c) { return c.starts_with(prefix); }));
     }
 
   private:
@@ -122,16 +110,14 @@ class FakeSource : public stallscan::listing::ListingSource {
         int highest_document = 0;
         for (const Attr& attr : attrs) {
             const size_t dot = attr.name.find('.');
-            const std::string bare = dot == std::string::npos ? attr.name : attr.name.substr(dot + 1);
+            const std::string bare = attr.name.substr(dot == std::string::npos ? 0 : dot + 1);
             if (requested != "all" &&
                 (" " + requested + " ").find(" " + bare + " ") == std::string::npos) {
                 continue;
             }
             std::string values;
             for (const std::string& value : attr.values) {
-                if (!value.empty()) {
-                    values += value + '\0';
-                }
+                values += value.empty() ? "" : value + '\0';
             }
             object.entries.Set(attr.name, values);
             if (dot != std::string::npos) {
@@ -141,17 +127,12 @@ class FakeSource : public stallscan::listing::ListingSource {
         if (highest_document > 0) {
             object.entries.Set("number-of-documents", std::to_string(highest_document));
         }
-        Answer answer;
-        if (!object.entries.empty()) {
-            answer.objects.push_back(std::move(object));
-        }
-        return answer;
+        return object.entries.empty() ? Answer{} : Answer{Status::kOk, {std::move(object)}, {}};
     }
 
     mutable std::mutex mutex_;
     std::map<std::string, std::vector<Attr>> objects_;
-    std::map<std::string, Answer> job_lists_;
-    std::map<std::string, Answer> failures_;
+    std::map<std::string, Answer> answers_;  // failures and job lists
     std::vector<std::string> hanging_;
     std::vector<std::string> calls_;
 };

@@ -15,23 +15,14 @@
 #include <vector>
 
 #include "support/fake_source.h"
-#include "ui/about_box.h"
-#include "ui/form_texts.h"
 #include "ui/main_window.h"
 #include "ui/progress_window.h"
 #include "ui/result_window.h"
 #include "ui/window_support.h"
 
-// Texts and rectangles as they read in the messages of failed checks.
+// Texts as they read in the messages of failed checks.
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QSize& size, std::ostream* out) {
-    *out << size.width() << "x" << size.height();
-}
-inline void PrintTo(const QRect& r, std::ostream* out) {
-    *out << r.x() << "," << r.y() << " ";
-    PrintTo(r.size(), out);
 }
 
 namespace uitest {
@@ -39,31 +30,20 @@ namespace uitest {
 using stallscan::model::ObjectClass;
 
 // Server S1 with the waiting jobs 9, 10 and 12 (in that listing order) and printer p1, whose
-// server is S1; server S2 with job 7 but no waiting job.
+// server is S1; server S2 without a waiting job. Every job has completed.
 class SmallPrintSystem : public fake::FakeSource {
   public:
     SmallPrintSystem() {
-        for (const char* server : {"S1", "S2"}) {
-            Add(ObjectClass::kServer, server, {{"server-state", "ready"}});
-        }
+        Add(ObjectClass::kServer, "S1", {{"server-state", "ready"}});
+        Add(ObjectClass::kServer, "S2", {{"server-state", "ready"}});
         AddJobList("S1", {"S1:9", "S1:10", "S1:12"});
-        const std::pair<std::string, std::string> jobs[] = {
-            {"S1:9", "zebra"}, {"S1:10", "alpha"}, {"S1:12", "report"}, {"S2:7", "seven"}};
-        for (const auto& [job, name] : jobs) {
+        for (const std::string job : {"S1:9", "S1:10", "S1:12"}) {
             Add(ObjectClass::kJob, job,
-                {{"job-identifier", job.substr(3)},
-                 {"job-name", name},
-                 {"current-job-state", "completed"}});
+                {{"job-identifier", job.substr(3)}, {"current-job-state", "completed"}});
         }
         Add(ObjectClass::kPrinter, "p1", {{"associated-server", "S1"}});
     }
 };
-
-inline stallscan::run::StartupValues WithDefaultPrinter(const std::string& printer) {
-    stallscan::run::StartupValues values;
-    values.default_printer = printer;
-    return values;
-}
 
 // Waits until the main window has looked up the default server; false when it takes 5 s.
 inline bool LookedUp(const stallscan::ui::MainWindow& w) {
@@ -73,15 +53,12 @@ inline bool LookedUp(const stallscan::ui::MainWindow& w) {
 // The control of a window by its object name.
 template <typename T>
 T* Find(const QObject* window, const char* name) {
-    if (T* control = window->findChild<T*>(QLatin1String(name))) {
-        return control;
-    }
-    throw std::runtime_error(std::string("no control ") + name);
+    T* control = window->findChild<T*>(QLatin1String(name));
+    return control ? control : throw std::runtime_error(std::string("no control ") + name);
 }
 
 // Records every message box, answering with `answers` in turn and then with the last of them.
-class MessageRecorder {
-  public:
+struct MessageRecorder {
     struct Box {
         QMessageBox::Icon icon;
         std::string text;
@@ -89,36 +66,27 @@ class MessageRecorder {
     };
     explicit MessageRecorder(std::vector<QMessageBox::StandardButton> answers = {QMessageBox::Ok}) {
         stallscan::ui::SetMessageBoxHook([this, answers](QWidget*, QMessageBox::Icon icon,
-                                                         const QString& text,
-                                                         QMessageBox::StandardButtons buttons) {
+                                                         const QString& text, auto buttons) {
             boxes.push_back({icon, text.toStdString(), buttons});
             return answers[std::min(boxes.size(), answers.size()) - 1];
         });
     }
     ~MessageRecorder() { stallscan::ui::SetMessageBoxHook({}); }
-
     std::vector<Box> boxes;
 };
 
-// Calls `action` once `ready` holds, checking every 5 ms while event loops run, for as long as
-// `owner` lives.
-inline void WhenReady(QObject* owner, std::function<bool()> ready, std::function<void()> action) {
+// Calls `action` with the first modal window of type T that opens while `owner` lives (checking
+// every 5 ms while event loops run).
+template <typename T>
+void WhenModal(QObject* owner, std::function<void(T*)> action) {
     auto* timer = new QTimer(owner);
-    QObject::connect(timer, &QTimer::timeout, [timer, ready, action] {
-        if (ready()) {
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
             timer->stop();
-            action();
+            action(window);
         }
     });
     timer->start(5);
-}
-
-// Calls `action` with the first modal window of type T that opens while `owner` lives.
-template <typename T>
-void WhenModal(QObject* owner, std::function<void(T*)> action) {
-    WhenReady(
-        owner, [] { return qobject_cast<T*>(QApplication::activeModalWidget()) != nullptr; },
-        [action] { action(qobject_cast<T*>(QApplication::activeModalWidget())); });
 }
 
 // The texts of one column of the result list, top to bottom.

@@ -25,7 +25,7 @@ QString StoredSize() {
 // The window lies within the screen, and so does each of its buttons, uncut by the window's edge.
 void ExpectReachable(const QWidget& w) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_TRUE(screen.contains(w.frameGeometry())) << testing::PrintToString(w.frameGeometry());
+    EXPECT_TRUE(screen.contains(w.frameGeometry()));
     for (const QPushButton* button : w.findChildren<QPushButton*>()) {
         EXPECT_TRUE(w.rect().contains(QRect(button->mapTo(&w, QPoint()), button->size())))
             << button->objectName().toStdString();
@@ -55,9 +55,9 @@ TEST(WindowManagerTest, OpeningAndClosingTheResultWindowKeepsItsSizeAndAResizeIs
     }
 }
 
-// Stored sizes beyond the screen or below the minimum, and places partly or wholly off the
-// screen, are fitted; the fitted values are stored at closing. The minimum is that of the outer
-// size; there the heading ends in "...".
+// Stored sizes beyond the screen or below the minimum, places partly or wholly off the screen,
+// and values that cannot be read are fitted or replaced by the defaults; the fitted values are
+// stored at closing. The minimum is that of the outer size; there the heading ends in "...".
 TEST(WindowManagerTest, StoredSizesAndPlacesAreFittedToTheScreen) {
     // The result window's stored left, top, width and height (the main window's left and top
     // the same), the size stored after fitting, whether the window has the default place (else
@@ -65,9 +65,9 @@ TEST(WindowManagerTest, StoredSizesAndPlacesAreFittedToTheScreen) {
     const std::tuple<QStringList, QSize, bool> cases[] = {
         {{"2010", "735", "0", "0"}, {4500, 3000}, true},
         {{"2010", "735", "30000", "20000"}, {19200, 12000}, false},
-        {{"2010", "735", "9999999", "9999999"}, {19200, 12000}, false},
         {{"15000", "10000", "6930", "5760"}, {6930, 5760}, false},
         {{"-90000", "1500", "6930", "5760"}, {6930, 5760}, true},
+        {{"x", "[[[", "\"", "1e999"}, {6930, 5760}, true},  // unusable values
     };
     const char* keys[] = {"DiagResultLeft",   "DiagResultTop", "DiagResultWidth",
                           "DiagResultHeight", "MainLeft",      "MainTop"};
