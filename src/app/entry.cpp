@@ -1,9 +1,9 @@
 #include "app/entry.h"
 
 #include <atomic>
-#include <tuple>
 #include <iostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/startup.h"
@@ -93,8 +93,8 @@ int RunCommandLine(const cli::Options& options, const std::string& arg_text) {
         startup = CheckStartup(arg_text, env, SystemFileLength());
     }
     if (startup.problem != StartupProblem::kNone) {
-        return cli::ReportStartupFailure(options, startup.message, StartupHint(startup),
-                                         std::cout, std::cerr);
+        return cli::ReportStartupFailure(options, startup.message, StartupHint(startup), std::cout,
+                                         std::cerr);
     }
     std::string source_error;
     const auto source = run::MakeSource(startup.values, &source_error);
@@ -112,12 +112,11 @@ int RunCommandLine(const cli::Options& options, const std::string& arg_text) {
         signal = sig;
         stop.request_stop();
     });
-    const int status =
-        options.serve
-            ? Serve(options, startup.values, *source, stop.get_token())
-            : cli::Run(options, startup.values, *source,
-                       {stop.get_token(), platform::StandardErrorIsTerminal()}, std::cout,
-                       std::cerr);
+    const int status = options.serve
+                           ? Serve(options, startup.values, *source, stop.get_token())
+                           : cli::Run(options, startup.values, *source,
+                                      {stop.get_token(), platform::StandardErrorIsTerminal()},
+                                      std::cout, std::cerr);
     // The live view ends by a signal as its normal way to stop (a service manager's stop).
     return signal != 0 && !options.serve ? 128 + signal : status;
 }

@@ -85,8 +85,9 @@ class Parser {
         if (o.format != Format::kText || o.crlf || o.quiet || o.verbose || o.problems_only ||
             !o.printer.empty() || !o.queue.empty() || !o.owner.empty() || o.warning != 0 ||
             o.critical) {
-            Fail("stallscan: --serve takes SPECs, --cups, --timeout, -j, --no-cache, --listen, "
-                 "--interval and --token-file; the page filters by itself\r\n");
+            Fail(
+                "stallscan: --serve takes SPECs, --cups, --timeout, -j, --no-cache, --listen, "
+                "--interval and --token-file; the page filters by itself\r\n");
         }
         if (o.specs.empty() && !o.cups_server) {
             Fail("stallscan: --serve needs at least one SPEC, such as SERVER:\r\n");

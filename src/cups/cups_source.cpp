@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <functional>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -155,9 +155,11 @@ std::string JobMedia(ipp_t* job) {
                 media += MediumName(name) + '\0';
             }
         }
-    } else if (ipp_attribute_t* col = ippFindAttribute(job, "media-col", IPP_TAG_BEGIN_COLLECTION)) {
+    } else if (ipp_attribute_t* col =
+                   ippFindAttribute(job, "media-col", IPP_TAG_BEGIN_COLLECTION)) {
         ipp_t* collection = ippGetCollection(col, 0);
-        ipp_attribute_t* size = ippFindAttribute(collection, "media-size", IPP_TAG_BEGIN_COLLECTION);
+        ipp_attribute_t* size =
+            ippFindAttribute(collection, "media-size", IPP_TAG_BEGIN_COLLECTION);
         ipp_t* dimensions = size != nullptr ? ippGetCollection(size, 0) : nullptr;
         ipp_attribute_t* x = ippFindAttribute(dimensions, "x-dimension", IPP_TAG_INTEGER);
         ipp_attribute_t* y = ippFindAttribute(dimensions, "y-dimension", IPP_TAG_INTEGER);
@@ -198,8 +200,8 @@ class Connection {
                                         .count(),
                                     1, kConnectLimitMs));
         http_ = httpConnect2(server.host.c_str(), server.port, nullptr, AF_UNSPEC,
-                             server.encrypted ? HTTP_ENCRYPTION_ALWAYS : cupsEncryption(), 1,
-                             limit, &cancel_);
+                             server.encrypted ? HTTP_ENCRYPTION_ALWAYS : cupsEncryption(), 1, limit,
+                             &cancel_);
         if (http_ != nullptr) {
             httpSetTimeout(http_, 0.2, &Connection::KeepWaiting, this);
         } else {
@@ -281,8 +283,8 @@ class Connection {
 ipp_t* PrinterRequest(const std::string& kind, const std::string& name) {
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     char uri[1024];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
-                     "/%s/%s", kind.c_str(), name.c_str());
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/%s/%s",
+                     kind.c_str(), name.c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
     return request;
 }
@@ -312,8 +314,8 @@ ipp_t* JobsRequest(const std::string& printer_uri) {
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr,
                  "not-completed");
     static const char* const kWanted[] = {"job-id", "job-state", "job-priority"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3,
-                  nullptr, kWanted);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr,
+                  kWanted);
     return request;
 }
 
@@ -326,8 +328,8 @@ class Lister {
         Answer answer;
         ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
         ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "limit", 1);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                     nullptr, "printer-name");
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                     "printer-name");
         // A server without a single destination answers "not found": it answers.
         if (connection_.Send(request, answer) == nullptr && answer.status != Status::kNoEntries) {
             return answer;
@@ -373,8 +375,8 @@ class Lister {
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                      "ipp://localhost/");
         ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", std::atoi(id.c_str()));
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                     nullptr, "all");
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                     "all");
         auto response = connection_.Send(request, answer);
         if (response == nullptr) {
             return answer;
@@ -420,9 +422,9 @@ class Lister {
         }
         object.Set("document-format", format);
         object.SetValues("media", JobMedia(job));
-        for (const char* attr : {"sides", "copies", "number-up", "page-ranges", "print-color-mode",
-                                 "print-quality", "printer-resolution", "output-bin",
-                                 "finishings"}) {
+        for (const char* attr :
+             {"sides", "copies", "number-up", "page-ranges", "print-color-mode", "print-quality",
+              "printer-resolution", "output-bin", "finishings"}) {
             object.SetValues(attr, get(attr));
         }
         answer.objects.push_back(object.Done());
@@ -444,11 +446,12 @@ class Lister {
         object.Set("state", is_class && state == IPP_PSTATE_STOPPED
                                 ? text::Catalog(text::Msg::kPaused)
                                 : std::string("ready"));
-        object.SetValues("physical-printers-supported",
-                         is_class ? Values(ippFindAttribute(queue, "member-names", IPP_TAG_ZERO))
-                                  : name + '\0');
-        object.Set("accepting-jobs",
-                   First(Values(ippFindAttribute(queue, "printer-is-accepting-jobs", IPP_TAG_ZERO))));
+        object.SetValues(
+            "physical-printers-supported",
+            is_class ? Values(ippFindAttribute(queue, "member-names", IPP_TAG_ZERO)) : name + '\0');
+        object.Set(
+            "accepting-jobs",
+            First(Values(ippFindAttribute(queue, "printer-is-accepting-jobs", IPP_TAG_ZERO))));
         answer.objects.push_back(object.Done());
         return answer;
     }
@@ -465,7 +468,8 @@ class Lister {
             return Values(ippFindAttribute(printer, attr, IPP_TAG_ZERO));
         };
         Object object(name);
-        const int state = ippGetInteger(ippFindAttribute(printer, "printer-state", IPP_TAG_ENUM), 0);
+        const int state =
+            ippGetInteger(ippFindAttribute(printer, "printer-state", IPP_TAG_ENUM), 0);
         object.Set("printer-state", PrinterStateWord(state));
         if (state == IPP_PSTATE_STOPPED) {
             object.Set("printer-problem-message", First(get("printer-state-message")));

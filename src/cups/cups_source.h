@@ -33,8 +33,7 @@ class CupsSource : public listing::ListingSource {
   public:
     explicit CupsSource(ServerAddress server) : server_(std::move(server)) {}
 
-    listing::Answer List(const listing::Request& request,
-                         const listing::Control& control) override;
+    listing::Answer List(const listing::Request& request, const listing::Control& control) override;
     listing::Dialect AttributeDialect() const override { return listing::Dialect::kIpp; }
     std::string OnlyServer() const override { return server_.label; }
 

@@ -69,7 +69,8 @@ std::string Metrics(const Snapshot* snapshot, const Totals& totals) {
     Family(out, "stallscan_jobs_by_reason", "gauge",
            "Blocked jobs per problem code (a job counts once per code it has).");
     Labelled(out, "stallscan_jobs_by_reason", "code", s.by_reason);
-    Family(out, "stallscan_jobs_by_printer", "gauge", "Waiting jobs per printer they may print on.");
+    Family(out, "stallscan_jobs_by_printer", "gauge",
+           "Waiting jobs per printer they may print on.");
     Labelled(out, "stallscan_jobs_by_printer", "printer", s.by_printer);
     Family(out, "stallscan_jobs_by_server", "gauge", "Waiting jobs per server.");
     Labelled(out, "stallscan_jobs_by_server", "server", s.by_server);

@@ -97,13 +97,12 @@ class Scanner {
         if (specs.empty() && !only_server.empty()) {
             specs.push_back(only_server + ":");
         }
-        const run::RunPlan plan =
-            run::MakeRunPlan(lister, {specs, true, settings_.domain, [&] {
-                                          return only_server.empty()
-                                                     ? run::AssociatedServer(
-                                                           lister, settings_.default_printer)
-                                                     : only_server;
-                                      }});
+        const run::RunPlan plan = run::MakeRunPlan(
+            lister, {specs, true, settings_.domain, [&] {
+                         return only_server.empty()
+                                    ? run::AssociatedServer(lister, settings_.default_printer)
+                                    : only_server;
+                     }});
         SnapshotBuilder builder;
         for (const run::EmptyServer& empty : plan.empty_servers) {
             if (listing::IsAccessFailure(empty.status)) {
@@ -112,13 +111,13 @@ class Scanner {
                 builder.Error(sentence.substr(0, sentence.find('\r')), true);
             }
         }
-        const bool complete = run::Scan(source, plan,
-                                        {settings_.domain, settings_.timeout, settings_.jobs},
-                                        stop_, [&](run::ScannedJob&& job) {
-                                            if (!job.item->repeated_key) {
-                                                builder.Add(job.diagnosis);
-                                            }
-                                        });
+        const bool complete =
+            run::Scan(source, plan, {settings_.domain, settings_.timeout, settings_.jobs}, stop_,
+                      [&](run::ScannedJob&& job) {
+                          if (!job.item->repeated_key) {
+                              builder.Add(job.diagnosis);
+                          }
+                      });
         if (!complete || stop_.stop_requested()) {
             return nullptr;
         }
@@ -272,7 +271,7 @@ std::optional<std::pair<std::string, int>> ParseListen(const std::string& text,
 }
 
 bool Serve(const ServeSettings& settings, listing::ListingSource& source, std::stop_token stop,
-          std::ostream& err) {
+           std::ostream& err) {
     httplib::Server server;
     server.new_task_queue = [&settings] {
         return new BoundedPool(settings.request_threads, settings.most_waiting);
@@ -307,7 +306,8 @@ bool Serve(const ServeSettings& settings, listing::ListingSource& source, std::s
     Scanner scanner(settings, source, stop);
     const auto interval_s = std::chrono::duration<double>(settings.interval).count();
 
-    server.set_pre_routing_handler([&](const httplib::Request& request, httplib::Response& response) {
+    server.set_pre_routing_handler([&](const httplib::Request& request,
+                                       httplib::Response& response) {
         response.set_header("X-Content-Type-Options", "nosniff");
         response.set_header("Cache-Control", "no-store");
         if (rejecting) {
@@ -355,14 +355,14 @@ bool Serve(const ServeSettings& settings, listing::ListingSource& source, std::s
         if (latest == nullptr) {
             return starting(response);
         }
-        const double age = std::chrono::duration<double>(std::chrono::system_clock::now() -
-                                                         latest->finished)
-                               .count();
+        const double age =
+            std::chrono::duration<double>(std::chrono::system_clock::now() - latest->finished)
+                .count();
         std::string body = latest->scan_json;
         // Stale: the last scan is older than two intervals, or failed.
-        body.insert(body.rfind('}'), ",\"intervalSeconds\":" + nlohmann::json(interval_s).dump() +
-                                         ",\"stale\":" +
-                                         (latest->failed || age > 2 * interval_s ? "true" : "false"));
+        body.insert(body.rfind('}'),
+                    ",\"intervalSeconds\":" + nlohmann::json(interval_s).dump() + ",\"stale\":" +
+                        (latest->failed || age > 2 * interval_s ? "true" : "false"));
         response.set_content(body, "application/json");
     });
     server.Get("/healthz", [&](const httplib::Request&, httplib::Response& response) {
@@ -371,7 +371,9 @@ bool Serve(const ServeSettings& settings, listing::ListingSource& source, std::s
                            std::chrono::system_clock::now() - latest->finished <
                                2 * settings.interval + std::chrono::seconds(1);
         response.status = fresh ? 200 : 503;
-        response.set_content(latest == nullptr ? "starting\n" : fresh ? "ok\n" : "stale\n",
+        response.set_content(latest == nullptr ? "starting\n"
+                             : fresh           ? "ok\n"
+                                               : "stale\n",
                              "text/plain");
     });
     server.Get("/metrics", [&](const httplib::Request&, httplib::Response& response) {
@@ -383,7 +385,7 @@ bool Serve(const ServeSettings& settings, listing::ListingSource& source, std::s
     std::thread listening([&server] { server.listen_after_bind(); });
     err << "stallscan: serving on http://"
         << (settings.host.find(':') != std::string::npos ? "[" + settings.host + "]"
-                                                          : settings.host)
+                                                         : settings.host)
         << ":" << port << "/\n"
         << std::flush;
     if (settings.listening) {

@@ -4,8 +4,10 @@
 #include <QMessageBox>
 #include <cstdlib>
 #include <iostream>
+#include <mutex>
 
 #include "platform/platform.h"
+#include "platform/process_control.h"
 #include "ui/main_window.h"
 #include "ui/window_support.h"
 
@@ -67,26 +69,59 @@ int RunWindows(int argc, char** argv, const std::string& startup_failure_message
         ReportNoDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
         return kNoDisplayStatus;
     }
+    // A request to end the program (SIGTERM, Ctrl+C in its terminal) closes the windows as the
+    // user would: the listings in flight are stopped and no listing tool outlives the windows.
+    // The watch comes before the toolkit's threads, so that none of them takes the signal.
+    std::mutex closing_mutex;
+    QObject* application = nullptr;  // while the application exists
+    int ending_signal = 0;
+    const platform::TerminationWatch watch([&](int signal) {
+        std::lock_guard lock(closing_mutex);
+        ending_signal = signal;
+        if (application != nullptr) {
+            QMetaObject::invokeMethod(
+                application, [] { QApplication::closeAllWindows(); }, Qt::QueuedConnection);
+        }
+    });
     qInstallMessageHandler(StartupToolkitMessages);
     QApplication app(argc, argv);
     qInstallMessageHandler(ToolkitMessages);
+    const auto ending = [&](int status) {
+        std::lock_guard lock(closing_mutex);
+        application = nullptr;
+        return ending_signal != 0 ? 128 + ending_signal : status;
+    };
+    {
+        std::lock_guard lock(closing_mutex);
+        if (ending_signal != 0) {
+            return ending(0);
+        }
+        application = &app;
+    }
     QApplication::setOrganizationName(QStringLiteral("stallscan"));
     QApplication::setApplicationName(QStringLiteral("stallscan"));
     QApplication::setWindowIcon(AppIcon());
 
     if (!startup_failure_message.empty()) {
         ShowMessage(nullptr, QMessageBox::Critical, ToQString(startup_failure_message));
-        return kInstallationStatus;
+        return ending(kInstallationStatus);
     }
     std::string source_error;
     const auto source = run::MakeSource(values, &source_error);
     if (source == nullptr) {
         ShowMessage(nullptr, QMessageBox::Critical, ToQString("--cups: " + source_error));
-        return kInstallationStatus;
+        return ending(kInstallationStatus);
     }
     MainWindow main_window(*source, values);
     main_window.show();
-    return QApplication::exec();
+    {
+        std::lock_guard lock(closing_mutex);
+        if (ending_signal != 0) {  // asked before there was a window to close
+            application = nullptr;
+            return 128 + ending_signal;
+        }
+    }
+    return ending(QApplication::exec());
 }
 
 }  // namespace stallscan::ui

@@ -51,22 +51,40 @@ class CommandLine : public ::testing::Test {
 // SIGTERM while a tool hangs, also one that started a process of its own: stallscan ends at once
 // with 143, nothing half-written, and no tool process is left.
 TEST_F(CommandLine, SigtermEndsTheRunPromptlyAndNoToolOutlivesIt) {
-    for (const char* fault : {"hang", "hang-child"}) {
+    struct Case {
+        std::string program;
+        std::vector<std::string> args;
+        std::map<std::string, std::string> env;
+    };
+    std::vector<Case> cases = {
+        {STALLSCAN_PATH, {"--crlf", "demo:10", "demo:9"}, Fault("hang", "-cp")},
+        {STALLSCAN_PATH, {"--crlf", "demo:10", "demo:9"}, Fault("hang-child", "-cp")}};
+#ifdef STALLSCAN_GUI_PATH
+    // The windows, while the main window looks up the default printer's server.
+    const fs::path settings = FreshDir("cli-gui-settings");
+    Case gui{STALLSCAN_GUI_PATH, {}, Fault("hang", "lp-office")};
+    gui.env.insert({{"QT_QPA_PLATFORM", "offscreen"},
+                    {"KVPRINTER", "lp-office"},
+                    {"XDG_CONFIG_HOME", settings.string()}});
+    cases.push_back(gui);
+#endif
+    for (const Case& c : cases) {
+        const std::string what = c.program + " " + c.env.at("KVLS_FAULT");
         const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        test_os::Started run({"--crlf", "demo:10", "demo:9"}, demo_.Env(Fault(fault, "-cp")), null);
+        test_os::Started run(c.args, demo_.Env(c.env), null, c.program);
         ::close(null);
         for (int i = 0; i < 500 && test_os::ProcessesOf(demo_.Tool()) < 1; ++i) {
             std::this_thread::sleep_for(10ms);
         }
         std::this_thread::sleep_for(100ms);
-        ASSERT_GE(test_os::ProcessesOf(demo_.Tool()), 1) << fault;
+        ASSERT_GE(test_os::ProcessesOf(demo_.Tool()), 1) << what;
         const auto start = std::chrono::steady_clock::now();
         ::kill(run.Pid(), SIGTERM);
         const std::string out = test_os::Started::ReadFor(run.Out(), 20s);
-        EXPECT_EQ(run.Wait(), 143) << fault;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << fault;
-        EXPECT_EQ(out, "") << fault;  // demo:10 was cut short: nothing of it is written
-        EXPECT_EQ(test_os::ProcessesOf(demo_.Tool()), 0) << fault;
+        EXPECT_EQ(run.Wait(), 143) << what;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << what;
+        EXPECT_EQ(out, "") << what;  // demo:10 was cut short: nothing of it is written
+        EXPECT_EQ(test_os::ProcessesOf(demo_.Tool()), 0) << what;
     }
 }
 

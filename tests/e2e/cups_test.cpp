@@ -74,13 +74,14 @@ TEST_F(Cups, AHeldJobAskingForWhatItsQueueDoesNotOffer) {
         Submit("office", {"-o", "media=a3", "-o", "sides=two-sided-long-edge", "-H", "hold"});
     const auto run = Diagnose({plain, a3});
     EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(run.out,
-              Heading(plain, "held", "office", "office") + Held() + "\r\n" +
-                  Heading(a3, "held", "office", "office") + Held() +
-                  "- Printer \"office\" does not support \"iso_a3_297x420mm\" in its \"media-ready\" "
-                  "attribute.\r\n"
-                  "- Printer \"office\" does not support \"two-sided-long-edge\" in its "
-                  "\"sides-supported\" attribute.\r\n\r\n");
+    EXPECT_EQ(
+        run.out,
+        Heading(plain, "held", "office", "office") + Held() + "\r\n" +
+            Heading(a3, "held", "office", "office") + Held() +
+            "- Printer \"office\" does not support \"iso_a3_297x420mm\" in its \"media-ready\" "
+            "attribute.\r\n"
+            "- Printer \"office\" does not support \"two-sided-long-edge\" in its "
+            "\"sides-supported\" attribute.\r\n\r\n");
 }
 
 TEST_F(Cups, StoppedPrintersJobsAheadAndAClassWhoseMembersAreAllStopped) {
@@ -143,7 +144,8 @@ TEST_F(Cups, FinishedAndUnknownJobsAndAServerThatCannotBeReached) {
     const struct {
         std::string job, status, queue, first;
     } finished[] = {
-        {completed, "completed", "done", "This job has completed; the job completion period is \"\"."},
+        {completed, "completed", "done",
+         "This job has completed; the job completion period is \"\"."},
         {canceled, "canceled", "done", "This job has a job state of \"canceled\"."},
         {aborted, "aborted", "broken", "This job has a job state of \"aborted\"."},
     };
@@ -168,8 +170,9 @@ TEST_F(Cups, FinishedAndUnknownJobsAndAServerThatCannotBeReached) {
 TEST_F(Cups, DefaultAndRemoteServersPrivateValuesAndAuthentication) {
     ASSERT_TRUE(cups_->AddQueue("zero", cups_test::kOfficePpd)) << cups_->Error();
     const std::string mine = Submit("zero", {"-H", "hold"});
-    const auto all = test_os::RunProgram(STALLSCAN_PATH, {"--cups", "--json"},
-                                         {{"CUPS_SERVER", cups_->Server()}, {"HOME", cups_->Folder()}});
+    const auto all =
+        test_os::RunProgram(STALLSCAN_PATH, {"--cups", "--json"},
+                            {{"CUPS_SERVER", cups_->Server()}, {"HOME", cups_->Folder()}});
     EXPECT_EQ(all.exit_code, 0) << all.err;
     const auto report = nlohmann::json::parse(all.out);
     bool found = false;
@@ -179,8 +182,9 @@ TEST_F(Cups, DefaultAndRemoteServersPrivateValuesAndAuthentication) {
     }
     EXPECT_TRUE(found) << all.out;
 
-    REQUIRE_SCHEDULER(remote, "", "JobPrivateAccess @OWNER\nJobPrivateValues job-name "
-                                  "job-originating-user-name\n");
+    REQUIRE_SCHEDULER(remote, "",
+                      "JobPrivateAccess @OWNER\nJobPrivateValues job-name "
+                      "job-originating-user-name\n");
     ASSERT_TRUE(remote->AddQueue("far", cups_test::kOfficePpd)) << remote->Error();
     std::string theirs;
     ASSERT_TRUE(remote->Submit("far", {"-H", "hold"}, &theirs, "alice")) << remote->Error();

@@ -280,8 +280,10 @@ TEST(Serve, ManyClientsAtOnceNeverStartListingsOrHang) {
                 int64_t seen = slowest_ms.load();
                 while (took > seen && !slowest_ms.compare_exchange_weak(seen, took)) {
                 }
-                (!result ? other : result->status == 200 ? ok : result->status == 503 ? busy
-                                                                                       : other)++;
+                (!result                 ? other
+                 : result->status == 200 ? ok
+                 : result->status == 503 ? busy
+                                         : other)++;
             }
         });
     }
@@ -300,8 +302,7 @@ TEST(Serve, ManyClientsAtOnceNeverStartListingsOrHang) {
 TEST(Serve, LoopbackByDefaultAndTheSecretGuardsTheData) {
     {
         Served served({"--interval", "3600"}, {}, "serve-default");
-        if (served.Port() == 0 &&
-            served.Announced().find("cannot listen") != std::string::npos) {
+        if (served.Port() == 0 && served.Announced().find("cannot listen") != std::string::npos) {
             GTEST_SKIP() << "the default port is taken: " << served.Announced();
         }
         ASSERT_EQ(served.Port(), serve::kDefaultPort) << served.Announced();
@@ -310,7 +311,8 @@ TEST(Serve, LoopbackByDefaultAndTheSecretGuardsTheData) {
         bool listening = false;
         for (const std::string& line : ReadLines("/proc/net/tcp")) {
             // local_address rem_address st: 0A is LISTEN.
-            if (line.find(hex_port) != std::string::npos && line.find(" 0A ") != std::string::npos) {
+            if (line.find(hex_port) != std::string::npos &&
+                line.find(" 0A ") != std::string::npos) {
                 EXPECT_NE(line.find(" 0100007F" + std::string(hex_port)), std::string::npos)
                     << line;
                 listening = true;
@@ -426,7 +428,8 @@ TEST(Serve, OverTheBoundConnectionsGet503) {
 
 TEST(Serve, ListenAddresses) {
     std::string error;
-    EXPECT_EQ(serve::ParseListen("127.0.0.1:9631", error), (std::pair<std::string, int>{"127.0.0.1", 9631}));
+    EXPECT_EQ(serve::ParseListen("127.0.0.1:9631", error),
+              (std::pair<std::string, int>{"127.0.0.1", 9631}));
     EXPECT_EQ(serve::ParseListen("[::1]:0", error), (std::pair<std::string, int>{"::1", 0}));
     for (const char* bad : {"127.0.0.1", ":80", "::1:80", "[::1]80", "h:65536", "h:-1", "h:8x"}) {
         EXPECT_FALSE(serve::ParseListen(bad, error)) << bad;

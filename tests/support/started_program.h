@@ -24,11 +24,11 @@ namespace test_os {
 class Started {
   public:
     Started(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-            int err_fd) {
+            int err_fd, const std::string& program = STALLSCAN_PATH) {
         int out[2];
         EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
         out_ = out[0];
-        std::vector<std::string> argv_text = {STALLSCAN_PATH};
+        std::vector<std::string> argv_text = {program};
         argv_text.insert(argv_text.end(), args.begin(), args.end());
         const std::vector<std::string> env_text = test_os::Environment(env);
         std::vector<char*> argv, envp;
