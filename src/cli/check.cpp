@@ -1,7 +1,6 @@
 #include "cli/check.h"
 
 #include <algorithm>
-#include <set>
 #include <vector>
 
 #include "cli/cli.h"
@@ -22,14 +21,7 @@ void CheckSummary::Count(const diag::Diagnosis& diagnosis) {
         return;
     }
     ++blocked;
-    std::set<std::string> codes;
-    for (const diag::Message& message : diagnosis.Messages()) {
-        const diag::MessageInfo& info = diag::InfoOf(message.id);
-        if (info.severity == diag::Severity::kProblem) {
-            codes.emplace(info.code);
-        }
-    }
-    for (const std::string& code : codes) {
+    for (const std::string& code : diag::ProblemCodes(diagnosis)) {
         ++problems[code];
     }
 }

@@ -160,4 +160,14 @@ bool IsBlocked(const Diagnosis& diagnosis) {
                        [](const Message& m) { return InfoOf(m.id).severity == kProblem; });
 }
 
+std::set<std::string> ProblemCodes(const Diagnosis& diagnosis) {
+    std::set<std::string> codes;
+    for (const Message& message : diagnosis.Messages()) {
+        if (const MessageInfo& info = InfoOf(message.id); info.severity == kProblem) {
+            codes.emplace(info.code);
+        }
+    }
+    return codes;
+}
+
 }  // namespace stallscan::diag

@@ -2,6 +2,8 @@
 // What each message of a report means for scripts and monitoring: a stable symbolic code and a
 // severity. Codes never change once given; new messages get new codes.
 
+#include <set>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,5 +35,8 @@ std::string_view OutcomeName(Outcome outcome);
 
 // True when the job was diagnosed and a message says something blocks it.
 bool IsBlocked(const Diagnosis& diagnosis);
+
+// The codes of the job's problems, each once: what counts a job by reason.
+std::set<std::string> ProblemCodes(const Diagnosis& diagnosis);
 
 }  // namespace stallscan::diag

@@ -1,7 +1,6 @@
 #include "serve/snapshot.h"
 
 #include <ctime>
-#include <set>
 
 #include "diag/message_info.h"
 #include "run/json_report.h"
@@ -29,14 +28,7 @@ void SnapshotBuilder::Add(const diag::Diagnosis& diagnosis) {
         ++s.not_diagnosed;
     } else if (diag::IsBlocked(diagnosis)) {
         ++s.blocked;
-        std::set<std::string> codes;
-        for (const diag::Message& message : diagnosis.Messages()) {
-            const diag::MessageInfo& info = diag::InfoOf(message.id);
-            if (info.severity == diag::Severity::kProblem) {
-                codes.emplace(info.code);
-            }
-        }
-        for (const std::string& code : codes) {
+        for (const std::string& code : diag::ProblemCodes(diagnosis)) {
             ++s.by_reason[code];
         }
     }
