@@ -26,6 +26,7 @@ using text::Catalog;
 using text::Msg;
 
 constexpr int kBrokenPipeStatus = 128 + 13;
+constexpr char kTryHelp[] = "Try 'stallscan --help' for more information.\r\n";
 
 std::string VersionLine() {
     return Catalog(Msg::kAppName) + " " + Catalog(Msg::kVersionMajor) + "-" +
@@ -203,7 +204,7 @@ std::optional<int> AnswerWithoutRun(const Options& options, std::ostream& out, s
                 << "\n";
             return kCheckUnknown;
         }
-        err << NativeLineEnds(options.error) << "Try 'stallscan --help' for more information.\n";
+        err << NativeLineEnds(options.error + kTryHelp);
         return kExitUsage;
     }
     if (options.help) {
@@ -219,8 +220,7 @@ std::optional<int> AnswerWithoutRun(const Options& options, std::ostream& out, s
             out << "STALLSCAN UNKNOWN - usage: no SPEC given\n";
             return kCheckUnknown;
         }
-        err << NativeLineEnds(Catalog(Msg::kUsage))
-            << "Try 'stallscan --help' for more information.\n";
+        err << NativeLineEnds(Catalog(Msg::kUsage) + kTryHelp);
         return kExitUsage;
     }
     return std::nullopt;
@@ -234,7 +234,7 @@ int ReportStartupFailure(const Options& options, const std::string& message,
             << "\n";
         return kCheckUnknown;
     }
-    err << NativeLineEnds(message) << "stallscan: " << hint << "\n";
+    err << NativeLineEnds(message + "stallscan: " + hint + "\r\n");
     return kExitInstallation;
 }
 

@@ -20,7 +20,7 @@ struct Request {
     // Attribute names separated by blanks, or "all".
     std::string attributes = "all";
     // A filter expression for the listing tool; empty for none.
-    std::string filter;
+    std::string filter = {};
 
     friend bool operator==(const Request&, const Request&) = default;
 };

@@ -10,9 +10,10 @@
 #include <thread>
 
 #include "e2e/e2e_support.h"
-#include "support/started_program.h"
 
 #ifndef _WIN32
+#include "support/started_program.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -131,11 +132,15 @@ TEST_F(CommandLine, JsonReportsAreExactlyAsExpectedAndValidateAgainstTheSchema) 
         EXPECT_EQ(run.exit_code, 5);
         EXPECT_EQ(run.out,
                   ReadFile(expected / (lines ? "json-lines-report.txt" : "json-report.txt")));
+#ifndef _WIN32  // the validator is the build machine's Python, which takes no Windows paths
         EXPECT_TRUE(Valid(run.out, lines));
+#endif
     }
+#ifndef _WIN32
     Json wrong = Json::parse(ReadFile(expected / "json-report.txt"));
     wrong["jobs"][0]["colour"] = "blue";
     EXPECT_FALSE(Valid(wrong.dump(), false));
+#endif
 }
 
 // --check writes one line: the status that the thresholds choose, the counts of jobs, blocked and

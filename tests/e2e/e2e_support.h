@@ -37,11 +37,17 @@ inline std::vector<std::string> ReadLines(const fs::path& path) {
     return lines;
 }
 
-// The text with LF line ends, as stallscan writes its reports on POSIX (CR LF with --crlf, and on
-// Windows). The expected reports hold no CR but in CR LF.
+// The text with the line ends stallscan writes: LF on POSIX, CR LF on Windows (and with --crlf).
+// The expected texts hold no CR but in CR LF.
 inline std::string Native(std::string text) {
 #ifndef _WIN32
     std::erase(text, '\r');
+#else
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+            text.insert(i++, 1, '\r');
+        }
+    }
 #endif
     return text;
 }

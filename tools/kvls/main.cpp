@@ -67,12 +67,25 @@ std::string ArgumentLine(const std::vector<std::string>& args) {
 }
 
 void AppendLogLine(const char* path, const std::string& line) {
+#ifdef _WIN32
+    // Append access alone makes each write land at the end, also with other runs writing at once
+    // (the C library's "a" seeks first, and two runs may overwrite each other's line).
+    const HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        const std::string text = line + "\n";
+        DWORD written = 0;
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+#else
     if (std::FILE* f = std::fopen(path, "ab")) {
         std::setvbuf(f, nullptr, _IONBF, 0);  // one write per line keeps parallel runs apart
         const std::string text = line + "\n";
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
     }
+#endif
 }
 
 // This program's file: where the system tells, else argv[0].
