@@ -5,12 +5,6 @@
 // the child with TerminateProcess and cancels the readers' pending reads, so that the run returns
 // at once even while another process still holds the pipes' write ends.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <algorithm>

@@ -1,12 +1,6 @@
 // Termination requests on Windows: a console control handler, which the system calls on a thread
 // of its own.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <io.h>
 #include <windows.h>
 

@@ -16,7 +16,6 @@
 #include "store.h"
 
 #ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
