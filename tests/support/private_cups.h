@@ -63,49 +63,29 @@ using namespace std::chrono_literals;
 // A4 and Letter, A4 loaded, one-sided only; text and PDF go to the device unchanged.
 inline const std::string kOfficePpd = R"ppd(*PPD-Adobe: "4.3"
 *FormatVersion: "4.3"
-*FileVersion: "1.0"
-*LanguageVersion: English
-*LanguageEncoding: ISOLatin1
-*PCFileName: "OFFICE.PPD"
-*Manufacturer: "Test"
-*Product: "(Office)"
 *ModelName: "Office Test"
-*ShortNickName: "Office Test"
 *NickName: "Office Test"
-*PSVersion: "(3010.000) 0"
-*LanguageLevel: "3"
-*ColorDevice: False
-*DefaultColorSpace: Gray
-*FileSystem: False
-*Throughput: "1"
-*LandscapeOrientation: Plus90
-*TTRasterizer: Type42
 *cupsFilter2: "text/plain application/vnd.cups-raw 0 -"
 *cupsFilter2: "application/pdf application/vnd.cups-raw 0 -"
 *OpenUI *PageSize/Media Size: PickOne
-*OrderDependency: 10 AnySetup *PageSize
 *DefaultPageSize: A4
 *PageSize A4/A4: "<</PageSize[595 842]>>setpagedevice"
 *PageSize Letter/Letter: "<</PageSize[612 792]>>setpagedevice"
 *CloseUI: *PageSize
-*OpenUI *PageRegion: PickOne
-*OrderDependency: 10 AnySetup *PageRegion
-*DefaultPageRegion: A4
-*PageRegion A4/A4: "<</PageSize[595 842]>>setpagedevice"
-*PageRegion Letter/Letter: "<</PageSize[612 792]>>setpagedevice"
-*CloseUI: *PageRegion
-*DefaultImageableArea: A4
-*ImageableArea A4/A4: "18 36 577 806"
-*ImageableArea Letter/Letter: "18 36 594 756"
-*DefaultPaperDimension: A4
 *PaperDimension A4/A4: "595 842"
 *PaperDimension Letter/Letter: "612 792"
 *OpenUI *Duplex/2-Sided Printing: PickOne
-*OrderDependency: 10 AnySetup *Duplex
 *DefaultDuplex: None
 *Duplex None/Off: "<</Duplex false>>setpagedevice"
 *CloseUI: *Duplex
 )ppd";
+
+// The office PPD without text/plain: a queue that no longer takes plain text.
+inline std::string PdfOnlyPpd() {
+    std::string ppd = kOfficePpd;
+    const size_t line = ppd.find("*cupsFilter2: \"text/plain");
+    return ppd.erase(line, ppd.find('\n', line) + 1 - line);
+}
 
 class PrivateScheduler {
   public:
@@ -230,18 +210,14 @@ class PrivateScheduler {
     // An aborted job: a held text job on a new queue `queue`, whose PPD then loses text; released,
     // the job cannot be converted any more and cupsd aborts it.
     bool SubmitAborted(const std::string& queue, std::string* job_id) {
-        std::string pdf_only = kOfficePpd;
-        const size_t line = pdf_only.find("*cupsFilter2: \"text/plain");
-        pdf_only.erase(line, pdf_only.find('\n', line) + 1 - line);
         return AddQueue(queue, kOfficePpd) && Submit(queue, {"-H", "hold"}, job_id) &&
-               ChangePpd(queue, pdf_only) && Check("lp", {"-i", *job_id, "-H", "resume"}) &&
+               ChangePpd(queue, PdfOnlyPpd()) && Check("lp", {"-i", *job_id, "-H", "resume"}) &&
                WaitForJobState(*job_id, "aborted");
     }
 
     bool Stop(const std::string& printer, const std::string& message) {
         return Check("cupsdisable", {"-r", message, printer});
     }
-    bool Start(const std::string& printer) { return Check("cupsenable", {printer}); }
     bool Reject(const std::string& destination) { return Check("cupsreject", {destination}); }
     bool Cancel(const std::string& job_id) { return Check("cancel", {job_id}); }
 
@@ -294,7 +270,6 @@ class PrivateScheduler {
                                "PreserveJobFiles No\nMaxJobs 0\n" +
                                extra_conf +
                                "\n<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
-                               "<Location /admin>\nOrder allow,deny\nAllow all\n</Location>\n"
                                "<Policy default>\n" +
                                extra_policy +
                                "\n<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n");
