@@ -70,7 +70,6 @@ TEST(CapabilityChecks, MembershipReportsEachUncoveredValue) {
     ExpectChecks({
         {{{"finishing", {"staple", "punch", "fold"}}}, {{"finishings-ready", "punch"}},
          NotSupported("staple", "finishings-ready") + NotSupported("fold", "finishings-ready")},
-        One("sides", "Duplex", "sides-ready", "duplex-long", "Duplex"),
         // Highlight colours per document, unless its mismatch action ignores them.
         {highlights, {{colours, "green"}}, NotSupported("blue", colours)},
         {highlights, {}, NotSupported("blue", colours)},  // a printer listing none supports none

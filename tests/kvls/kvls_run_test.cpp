@@ -2,7 +2,6 @@
 // both modes, the runs' log and the pseudo files are checked end to end by tests/e2e.)
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 
 #include "support/run_program.h"
@@ -32,8 +31,8 @@ class KvlsRun : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(root_); }
 
-    RunResult Run(const Args& args, int timeout_ms = 10000) {
-        return test_os::RunProgram(KVLS_PATH, args, env_, timeout_ms);
+    RunResult Run(const Args& args) {
+        return test_os::RunProgram(KVLS_PATH, args, env_, 10000);
     }
     void ExpectError(const Args& args, const std::string& err_holds, int exit_code) {
         const RunResult r = Run(args);
@@ -70,25 +69,12 @@ TEST_F(KvlsRun, NoMatchingObjectIsNoEntriesAndBadCommandLinesAreErrors) {
     ExpectError({"-cs", "srv1"}, "model folder not found", 3);
 }
 
-TEST_F(KvlsRun, FaultsDelayHangCrashOrReportAnError) {
-    const Args server{"-cs", "-r", "enabled", "srv1"};
-    env_["KVLS_FAULT"] = "sleep:0.3";
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Run(server).out, "srv1: enabled = true\r\n");
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
-
-    env_["KVLS_FAULT"] = "hang";
-    EXPECT_TRUE(Run(server, 400).timed_out);
-    for (const char* fault : {"crash-after:10", "crash-after:1M"}) {  // also after the answer
-        env_["KVLS_FAULT"] = fault;
-        EXPECT_TRUE(Run(server).crashed) << fault;
-    }
-
-    env_["KVLS_FAULT"] = "stderr:kvls: server srv1 is not responding";
-    env_["KVLS_FAULT_MATCH"] = "-cp";  // only the runs whose log line holds this text
-    ExpectError({"-cp", "p1"}, "kvls: server srv1 is not responding\r\n", 1);
-    EXPECT_EQ(Run(server).out, "srv1: enabled = true\r\n");
-
+// A crash after the whole answer has been written is still a crash; a malformed fault is a usage
+// error. (Delays, hangs, crashes inside the answer and error texts for matching runs: the
+// end-to-end tests, whose outcomes depend on each of them.)
+TEST_F(KvlsRun, FaultsCrashAlsoAfterTheAnswerAndMalformedOnesAreRefused) {
+    env_["KVLS_FAULT"] = "crash-after:1M";
+    EXPECT_TRUE(Run({"-cs", "-r", "enabled", "srv1"}).crashed);
     for (const char* bad : {"sleep", "sleep:x", "hang:1", "bytes:-1", "bytes:1G",
                             "crash-after:", "stderr:", "explode"}) {
         env_["KVLS_FAULT"] = bad;

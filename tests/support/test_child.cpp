@@ -9,11 +9,10 @@
 //                          "shared"
 //   handle H               (Windows) write "open" when handle value H is open here, else "closed"
 //   grandchild MS          fork a process that keeps the pipes and sleeps MS milliseconds
-//   exit C / abort / segv  end with exit code C / by abort() / by SIGSEGV
+//   abort                  end by abort()
 // With no action the program exits 0 without output; an unknown action ends it with 99. On Windows
 // "grandchild" starts this program with "sleep MS" holding the same standard handles, and "abort"
-// and "segv" end the process with the status of a fail-fast abort and of an access violation
-// (without a debugger being called in).
+// ends the process with the status of a fail-fast abort (without a debugger being called in).
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -21,7 +20,6 @@
 #include <windows.h>
 #else
 #include <dirent.h>
-#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -76,17 +74,10 @@ void StartGrandchild(long ms) {
     CloseHandle(info.hProcess);
 }
 
-[[noreturn]] void EndWithStatus(DWORD status) {
-    TerminateProcess(GetCurrentProcess(), status);
-    std::_Exit(92);
-}
-
 [[noreturn]] void Abort() {
-    EndWithStatus(0xC0000409);  // what abort() of the current C runtime ends a process with
-}
-
-[[noreturn]] void Segv() {
-    EndWithStatus(0xC0000005);
+    // The status that abort() of the current C runtime ends a process with.
+    TerminateProcess(GetCurrentProcess(), 0xC0000409);
+    std::_Exit(92);
 }
 #else
 std::string OpenDescriptors() {
@@ -109,12 +100,6 @@ std::string OpenDescriptors() {
 
 [[noreturn]] void Abort() {
     std::abort();
-}
-
-[[noreturn]] void Segv() {
-    ::signal(SIGSEGV, SIG_DFL);  // no handler (a sanitizer's) gets to write a report
-    ::raise(SIGSEGV);
-    std::_Exit(92);
 }
 
 void StartGrandchild(long ms) {
@@ -157,12 +142,8 @@ int main(int argc, char** argv) {
 #endif
         } else if (action == "grandchild") {
             StartGrandchild(number);
-        } else if (action == "exit") {
-            return static_cast<int>(number);
         } else if (action == "abort") {
             Abort();
-        } else if (action == "segv") {
-            Segv();
         } else {
             return 99;
         }

@@ -65,6 +65,7 @@ TEST(WindowManagerTest, StoredSizesAndPlacesAreFittedToTheScreen) {
     const std::tuple<QStringList, QSize, bool> cases[] = {
         {{"2010", "735", "0", "0"}, {4500, 3000}, true},
         {{"2010", "735", "30000", "20000"}, {19200, 12000}, false},
+        {{"2010", "735", "9999999", "9999999"}, {19200, 12000}, false},
         {{"15000", "10000", "6930", "5760"}, {6930, 5760}, false},
         {{"-90000", "1500", "6930", "5760"}, {6930, 5760}, true},
         {{"x", "[[[", "\"", "1e999"}, {6930, 5760}, true},  // unusable values
