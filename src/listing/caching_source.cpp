@@ -47,14 +47,12 @@ Answer CachingSource::List(const Request& request, const Control& control) {
             return {Status::kStopped, {}, {}};
         }
         if (entry->answer.status != Status::kStopped) {
-            ++hits_;
             return entry->answer;
         }
         // The listing awaited was stopped, and forgotten: ask again.
     }
     auto entry = std::make_shared<Entry>();
     entries_.emplace(key, entry);
-    ++misses_;
     lock.unlock();
 
     Answer answer = inner_.List(request, control);
@@ -67,16 +65,6 @@ Answer CachingSource::List(const Request& request, const Control& control) {
     }
     entry->finished.notify_all();
     return answer;
-}
-
-int64_t CachingSource::Hits() const {
-    std::lock_guard lock(mutex_);
-    return hits_;
-}
-
-int64_t CachingSource::Misses() const {
-    std::lock_guard lock(mutex_);
-    return misses_;
 }
 
 }  // namespace stallscan::listing

@@ -27,17 +27,11 @@ class CachingSource : public ListingSource {
     Dialect AttributeDialect() const override { return inner_.AttributeDialect(); }
     std::string OnlyServer() const override { return inner_.OnlyServer(); }
 
-    // Listings answered from memory, and listings passed on to the inner source.
-    int64_t Hits() const;
-    int64_t Misses() const;
-
   private:
     struct Entry;
     ListingSource& inner_;
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::map<std::string, std::shared_ptr<Entry>> entries_;
-    int64_t hits_ = 0;
-    int64_t misses_ = 0;
 };
 
 }  // namespace stallscan::listing
