@@ -41,13 +41,11 @@ class FastScans : public ::testing::Test {
     static inline Installation install_;
 };
 
-// "demo:" holds the demo's waiting jobs and some hundreds more. With the cache, one job at a time or eight,
-// the reports stay the same and each shared object is listed once per distinct request.
+// "demo:" holds the demo's waiting jobs and some hundreds more. With the cache, one job at a time
+// or eight, the reports stay the same and each shared object is listed once per distinct request.
 TEST_F(FastScans, TheCacheAndParallelJobsChangeTheRunsAndNothingElse) {
     const auto scan = [](std::vector<std::string> options, std::vector<std::string>& runs) {
-        for (const char* spec : {"--crlf", "demo:", "nightly:", "demo:1", "demo:4"}) {
-            options.emplace_back(spec);
-        }
+        options.insert(options.end(), {"--crlf", "demo:", "nightly:", "demo:1", "demo:4"});
         const auto run = install_.Logged(options, runs);
         EXPECT_EQ(run.exit_code, 0) << run.err;
         return run.out;

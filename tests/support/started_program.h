@@ -1,6 +1,6 @@
 // The built stallscan started in the background with its standard output on a pipe and its
-// standard error on a given descriptor, for the tests that signal it, give it a terminal or talk
-// to it while it runs. POSIX only.
+// standard error on a given descriptor (or on the same pipe), for the tests that signal it, give
+// it a terminal or talk to it while it runs. POSIX only.
 #pragma once
 
 #include <fcntl.h>
@@ -20,7 +20,7 @@
 
 namespace test_os {
 
-// See the top of this file.
+// See the top of this file; an `err_fd` below 0 puts standard error on the output pipe.
 class Started {
   public:
     Started(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
@@ -39,7 +39,7 @@ class Started {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err_fd, 2);
+        posix_spawn_file_actions_adddup2(&actions, err_fd < 0 ? out[1] : err_fd, 2);
         EXPECT_EQ(::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
         posix_spawn_file_actions_destroy(&actions);
         ::close(out[1]);
