@@ -161,10 +161,21 @@ bool StartChild(const ChildCommand& command, const Pipes& pipes, PROCESS_INFORMA
         environment.append(entry).push_back('\0');
     }
     environment.push_back('\0');
-    return CreateProcessA(command.program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                          DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT,
-                          command.environment.empty() ? nullptr : environment.data(), nullptr,
-                          &startup.StartupInfo, &info) != 0;
+    // A start that fails with an internal error (seen now and then under load, and not about the
+    // program) is tried again; any other failure is the program's and final.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(command.program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                           DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT,
+                           command.environment.empty() ? nullptr : environment.data(), nullptr,
+                           &startup.StartupInfo, &info) != 0) {
+            return true;
+        }
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3) {
+            return false;
+        }
+        line = command.command_line;
+        Sleep(10 * attempt);
+    }
 }
 
 // What a stop request needs to reach this run: the child's process and the kill event.

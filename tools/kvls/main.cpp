@@ -67,14 +67,22 @@ std::string ArgumentLine(const std::vector<std::string>& args) {
 
 void AppendLogLine(const char* path, const std::string& line) {
 #ifdef _WIN32
-    // Append access alone makes each write land at the end, also with other runs writing at once
-    // (the C library's "a" seeks first, and two runs may overwrite each other's line).
-    const HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Append access (the lock needs read access too), and the file locked while writing, so that
+    // parallel runs each add their whole line: the C library's "a" seeks first, and two runs may
+    // overwrite each other's line.
+    const HANDLE file =
+        CreateFileA(path, GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
+        OVERLAPPED whole{};
+        const bool locked =
+            LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
         const std::string text = line + "\n";
         DWORD written = 0;
         WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        if (locked) {
+            UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+        }
         CloseHandle(file);
     }
 #else
