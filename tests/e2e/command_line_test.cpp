@@ -118,6 +118,18 @@ TEST_F(CommandLine, ReportsStreamAndAProgressLineShowsOnATerminal) {
               std::string::npos)
         << rest;
     ::close(master);
+
+    // Into a pipe, with no terminal (and no progress line, whose writes flush the reports too),
+    // each report still leaves as soon as it is done.
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    test_os::Started piped({"-j", "1", "--no-cache", "demo:10", "demo:9", "demo:12"},
+                           demo_.Env(Fault("sleep:0.3")), null);
+    ::close(null);
+    const std::string streamed =
+        test_os::Started::ReadFor(piped.Out(), 20s, "No problems were found.\n");
+    EXPECT_NE(streamed.find("Job identifier: demo:10\n"), std::string::npos) << streamed;
+    EXPECT_EQ(streamed.find("demo:12"), std::string::npos) << streamed;  // seconds later
+    EXPECT_EQ(piped.Wait(), 0);
 }
 #endif
 
