@@ -46,10 +46,11 @@ Answer CachingSource::List(const Request& request, const Control& control) {
         if (!entry->finished.wait(lock, control.stop, [&] { return entry->done; })) {
             return {Status::kStopped, {}, {}};
         }
-        if (entry->answer.status != Status::kStopped) {
+        if (entry->answer.status != Status::kStopped && !entry->answer.passing) {
             return entry->answer;
         }
-        // The listing awaited was stopped, and forgotten: ask again.
+        // The listing awaited was stopped or failed in a way that may pass, and was forgotten:
+        // ask again.
     }
     auto entry = std::make_shared<Entry>();
     entries_.emplace(key, entry);
@@ -60,7 +61,7 @@ Answer CachingSource::List(const Request& request, const Control& control) {
     lock.lock();
     entry->done = true;
     entry->answer = answer;
-    if (answer.status == Status::kStopped) {
+    if (answer.status == Status::kStopped || answer.passing) {
         entries_.erase(key);
     }
     entry->finished.notify_all();

@@ -7,7 +7,8 @@
 //
 // Failures are remembered too: every job that needs an object that could not be listed gets the
 // same answer at once, instead of each waiting for the same time-out again. Only a stopped
-// listing is forgotten (the work it belonged to is over). A new scan starts with a new cache.
+// listing (the work it belonged to is over) and a failure that may pass (Answer::passing) are
+// forgotten: whoever asks next lists again. A new scan starts with a new cache.
 
 #include <cstdint>
 #include <map>

@@ -58,6 +58,9 @@ struct Answer {
     std::vector<model::ListedObject> objects;
     // What the print system said about a failure (the tool's standard error), for the user.
     std::string error_text;
+    // A failure that may pass (a dropped connection, a server briefly in error): the next listing
+    // of the same may succeed, so it is never answered from memory.
+    bool passing = false;
 };
 
 // When a listing gives up.

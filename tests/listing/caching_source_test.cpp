@@ -19,15 +19,17 @@ class Cache : public ::testing::Test {
     CachingSource cache_{fake_};
 };
 
-// Shared objects are listed once per distinct request, failures included; jobs every time.
+// Shared objects are listed once per distinct request, failures included (but those that may
+// pass); jobs every time.
 TEST_F(Cache, SharedObjectsOncePerRequestJobsAlways) {
     fake_.Add(ObjectClass::kPrinter, "P1", {{"printer-state", "idle"}});
     fake_.Fail(ObjectClass::kQueue, "Q9", Status::kToolError, "down");
+    fake_.Fail(ObjectClass::kQueue, "Q8", Status::kToolError, "dropped", true);
     fake_.Add(ObjectClass::kJob, "S1:1", {{"job-identifier", "1"}});
     const Request requests[] = {
         {{ObjectClass::kPrinter, "P1", ""}},         {{ObjectClass::kPrinter, "P1", ""}, "x"},
         {{ObjectClass::kPrinter, "P1", "D1"}},       {{ObjectClass::kQueue, "Q9", ""}},
-        {{ObjectClass::kJob, "S1:1", ""}},
+        {{ObjectClass::kJob, "S1:1", ""}},           {{ObjectClass::kQueue, "Q8", ""}},
     };
     for (int pass = 0; pass < 3; ++pass) {
         for (const Request& request : requests) {
@@ -36,6 +38,7 @@ TEST_F(Cache, SharedObjectsOncePerRequestJobsAlways) {
     }
     EXPECT_EQ(fake_.Runs(ObjectClass::kPrinter, "P1"), 3);
     EXPECT_EQ(fake_.Runs(ObjectClass::kQueue, "Q9"), 1);
+    EXPECT_EQ(fake_.Runs(ObjectClass::kQueue, "Q8"), 3);
     EXPECT_EQ(fake_.Runs(ObjectClass::kJob, "S1:1"), 3);
     EXPECT_EQ(cache_.List(requests[3], {}).error_text, "down");
 }

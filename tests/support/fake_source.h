@@ -51,11 +51,12 @@ class FakeSource : public stallscan::listing::ListingSource {
         std::lock_guard lock(mutex_);
         answers_[Key(ObjectClass::kJob, server + ":")] = std::move(answer);
     }
-    // Every listing of the object fails with this status and error text.
+    // Every listing of the object fails with this status and error text (a failure that may
+    // pass with `passing`).
     void Fail(ObjectClass object_class, const std::string& name, Status status,
-              const std::string& error_text = "") {
+              const std::string& error_text = "", bool passing = false) {
         std::lock_guard lock(mutex_);
-        answers_[Key(object_class, name)] = {status, {}, error_text};
+        answers_[Key(object_class, name)] = {status, {}, error_text, passing};
     }
     // Every listing of the object waits until it is stopped or times out.
     void Hang(ObjectClass object_class, const std::string& name) {
