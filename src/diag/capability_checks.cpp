@@ -30,8 +30,7 @@ struct CapabilityPair {
     std::string_view printer_attr;
     std::string_view extra_job_attr;
     Rule rule;
-    // The pair is checked only when the printer lists this attribute / does not list it.
-    std::string_view only_with = {};
+    // The pair is checked only when the printer does not list this attribute.
     std::string_view only_without = {};
 };
 
@@ -78,8 +77,8 @@ constexpr std::array<CapabilityPair, 33> kPairs{{
 // the media it supports otherwise, so that one line names the attribute compared.
 constexpr std::array<CapabilityPair, 12> kIppPairs{{
     {"document-format", "document-format-supported", "", Rule::kMember},
-    {"media", "media-ready", "", Rule::kMember, "media-ready"},
-    {"media", "media-supported", "", Rule::kMember, "", "media-ready"},
+    {"media", "media-ready", "", Rule::kMember},
+    {"media", "media-supported", "", Rule::kMember, "media-ready"},
     {"sides", "sides-supported", "", Rule::kMember},
     {"copies", "copies-supported", "", Rule::kRange},
     {"number-up", "number-up-supported", "", Rule::kMemberOrRange},
@@ -279,10 +278,12 @@ bool Covers(Rule rule, const std::string& v, const std::string& single,
 
 namespace {
 
+// `defaults`: job values that are never a reason (an IPP printer's own default).
 void CheckPair(Diagnosis& diagnosis, const std::string& printer_name,
                const listing::ObjectAttributes& printer, const listing::ObjectAttributes& job,
                const std::string& printer_attr, const std::string& job_attr,
-               const std::string& extra_job_attr, Rule rule) {
+               const std::string& extra_job_attr, Rule rule,
+               const model::StringList& defaults = model::StringList()) {
     if (job.MultiValues(job_attr).empty() &&
         (extra_job_attr.empty() || job.MultiValues(extra_job_attr, -1).empty())) {
         return;
@@ -298,6 +299,9 @@ void CheckPair(Diagnosis& diagnosis, const std::string& printer_name,
     const model::StringList values = JobValues(rule, job_attr, job, n);
     for (int32_t i = 1; i <= values.Count(); ++i) {
         const std::string v = values.Item(i);
+        if (defaults.Find(v) > 0) {
+            continue;
+        }
         if (n == 0 || !Covers(rule, v, single, printer_values)) {
             diagnosis.Add(text::Msg::kReasonNotSupported, {printer_name, v, printer_attr});
         }
@@ -326,16 +330,19 @@ void CheckJobAgainstPrinter(Diagnosis& diagnosis, const std::string& printer_nam
         }
         return;
     }
+    // IPP's reading: a printer that lists no "xxx-supported" (for media neither media-ready nor
+    // media-supported) makes no claim, and its own "xxx-default" is never a reason.
     const auto lists = [&printer](std::string_view attr) {
         return !printer.MultiValues(attr).empty();
     };
     for (const CapabilityPair& pair : kIppPairs) {
-        if ((!pair.only_with.empty() && !lists(pair.only_with)) ||
-            (!pair.only_without.empty() && lists(pair.only_without))) {
+        if (!lists(pair.printer_attr) || (!pair.only_without.empty() && lists(pair.only_without))) {
             continue;
         }
+        const model::StringList defaults(printer.MultiValues(std::string(pair.job_attr) + "-default"));
         CheckPair(diagnosis, printer_name, printer, job, std::string(pair.printer_attr),
-                  std::string(pair.job_attr), std::string(pair.extra_job_attr), pair.rule);
+                  std::string(pair.job_attr), std::string(pair.extra_job_attr), pair.rule,
+                  defaults);
     }
 }
 

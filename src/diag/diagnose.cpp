@@ -1,8 +1,12 @@
 #include "diag/diagnose.h"
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
+#include "diag/message_info.h"
 #include "diag/printer_checks.h"
+#include "diag/state_reasons.h"
 #include "model/string_list.h"
 #include "text/text_functions.h"
 
@@ -86,9 +90,11 @@ void DiagnoseActiveJob(JobWalk& walk, const std::string& state) {
     if (assigned.empty()) {
         return;
     }
+    const bool ipp = walk.lister.AttributeDialect() == listing::Dialect::kIpp;
     ObjectAttributes printer;
     if (!walk.List(printer, ObjectClass::kPrinter, assigned, false,
-                   "printer-state printer-problem-message")) {
+                   ipp ? "printer-state printer-problem-message printer-state-reasons"
+                       : "printer-state printer-problem-message")) {
         diagnosis.AddAccessFailure(ObjectClass::kPrinter, assigned);
         return;
     }
@@ -97,6 +103,14 @@ void DiagnoseActiveJob(JobWalk& walk, const std::string& state) {
     const std::string problem = printer.SingleValue("printer-problem-message");
     if (!problem.empty()) {
         diagnosis.Add(Msg::kPrinterProblemMessage, {problem});
+    }
+    // A printer that cannot go on with the job (offline, out of paper ...) says why.
+    const model::StringList reasons(ipp ? printer.MultiValues("printer-state-reasons") : "");
+    for (int32_t i = 1; i <= reasons.Count(); ++i) {
+        const StateReason reason = PrinterReason(reasons.Item(i));
+        if (reason.severity == Severity::kProblem && reason.base != "paused") {
+            AddReason(diagnosis, reason, assigned);
+        }
     }
 }
 
@@ -136,19 +150,67 @@ void ReportJobHold(JobWalk& walk, const std::string& state) {
     }
 }
 
+// An IPP queue of several printers (a class) prints a job on any member that can: when one member
+// has no problem, the problems of the others do not block the job and are told as information.
+void WeighClassMembers(Diagnosis& diagnosis, const std::vector<std::pair<size_t, size_t>>& members,
+                       const std::vector<bool>& checked) {
+    const auto has_problem = [&diagnosis](std::pair<size_t, size_t> range) {
+        for (size_t m = range.first; m < range.second; ++m) {
+            if (SeverityOf(diagnosis.Messages()[m]) == Severity::kProblem) {
+                return true;
+            }
+        }
+        return false;
+    };
+    bool usable = false;
+    for (size_t i = 0; i < members.size(); ++i) {
+        usable = usable || (checked[i] && !has_problem(members[i]));
+    }
+    if (!usable) {
+        return;
+    }
+    for (const auto& [begin, end] : members) {
+        for (size_t m = begin; m < end; ++m) {
+            if (SeverityOf(diagnosis.Messages()[m]) == Severity::kProblem) {
+                diagnosis.Weigh(m, Severity::kInfo);
+            }
+        }
+    }
+}
+
+// The job-state-reasons that tell why a waiting IPP job waits, each in its own words.
+void ReportJobReasons(JobWalk& walk) {
+    if (walk.lister.AttributeDialect() != listing::Dialect::kIpp) {
+        return;
+    }
+    const model::StringList reasons(walk.job.MultiValues("job-state-reasons"));
+    for (int32_t i = 1; i <= reasons.Count(); ++i) {
+        const StateReason reason = JobReason(reasons.Item(i));
+        if (reason.explains_wait) {
+            AddReason(walk.diagnosis, reason);
+        }
+    }
+}
+
 // Runs the printer checks over the list; false when the diagnosis must stop without the tail.
 bool CheckPrinters(JobWalk& walk, const std::string& printers) {
     PrinterLoop loop(walk.lister, walk.domain);
     const model::StringList names(printers);
-    for (int32_t i = 1; i <= names.Count(); ++i) {
-        switch (CheckPrinter(walk.diagnosis, names.Item(i), walk.job, loop)) {
-            case PrinterCheckOutcome::kNextPrinter:
-                break;
-            case PrinterCheckOutcome::kEndLoop:
-                return true;
-            case PrinterCheckOutcome::kStopDiagnosis:
-                return false;
+    std::vector<std::pair<size_t, size_t>> members;  // each printer's messages
+    std::vector<bool> checked;                        // each printer checked to the end
+    bool go_on = true;
+    for (int32_t i = 1; i <= names.Count() && go_on; ++i) {
+        const size_t first = walk.diagnosis.Messages().size();
+        const PrinterCheckOutcome outcome = CheckPrinter(walk.diagnosis, names.Item(i), walk.job, loop);
+        members.emplace_back(first, walk.diagnosis.Messages().size());
+        checked.push_back(outcome == PrinterCheckOutcome::kNextPrinter);
+        if (outcome == PrinterCheckOutcome::kStopDiagnosis) {
+            return false;
         }
+        go_on = outcome == PrinterCheckOutcome::kNextPrinter;
+    }
+    if (walk.lister.AttributeDialect() == listing::Dialect::kIpp) {
+        WeighClassMembers(walk.diagnosis, members, checked);
     }
     return true;
 }
@@ -189,8 +251,10 @@ void DiagnoseWaitingJob(JobWalk& walk, const std::string& state, ObjectAttribute
         diagnosis.Add(Msg::kNoAssignedQueue, {walk.job_object_name});
         return;
     }
+    const bool ipp = walk.lister.AttributeDialect() == listing::Dialect::kIpp;
     if (!walk.List(queue_attrs, ObjectClass::kQueue, queue, false,
-                   "physical-printers-supported state")) {
+                   ipp ? "physical-printers-supported state queue-state-message"
+                       : "physical-printers-supported state")) {
         diagnosis.AddAccessFailure(ObjectClass::kQueue, queue);
         return;
     }
@@ -205,6 +269,7 @@ void DiagnoseWaitingJob(JobWalk& walk, const std::string& state, ObjectAttribute
     }
 
     ReportJobHold(walk, state);
+    ReportJobReasons(walk);
 
     if (Is(walk.server_state, Msg::kPaused)) {
         diagnosis.Add(Msg::kReasonSpoolerPaused, {walk.server});
@@ -215,6 +280,10 @@ void DiagnoseWaitingJob(JobWalk& walk, const std::string& state, ObjectAttribute
     }
     if (Is(queue_state, Msg::kPaused)) {
         diagnosis.Add(Msg::kReasonQueuePaused, {queue});
+        const std::string message = queue_attrs.SingleValue("queue-state-message");
+        if (!message.empty()) {
+            diagnosis.Add(Msg::kQueueStateMessage, {queue, message});
+        }
     }
     if (printers.empty()) {
         diagnosis.Add(Msg::kReasonNoPrinters);
@@ -248,14 +317,25 @@ bool ListServerAndJob(JobWalk& walk) {
         return false;
     }
     walk.job_object_name = walk.server + ":" + walk.job_id;
-    if (!walk.List(walk.job, ObjectClass::kJob, walk.job_object_name, true,
-                   "int-max-copy-count") ||
-        walk.job.SingleValue("job-identifier").empty()) {
-        diagnosis.Add(Msg::kJobNotFound, {walk.job_id, walk.server});
-        diagnosis.SetOutcome(Outcome::kNotFound);
+    const listing::Status status = walk.job.List(
+        walk.lister, {ObjectClass::kJob, walk.job_object_name, walk.domain}, true,
+        "int-max-copy-count");
+    if (listing::IsInterruption(status)) {
+        throw ListingInterrupted{};
+    }
+    if (status == listing::Status::kOk && !walk.job.SingleValue("job-identifier").empty()) {
+        return true;
+    }
+    // An IPP server that could not be asked does not say that the job is unknown.
+    if (listing::IsAccessFailure(status) &&
+        walk.lister.AttributeDialect() == listing::Dialect::kIpp) {
+        diagnosis.AddAccessFailure(ObjectClass::kJob, walk.job_object_name);
+        diagnosis.SetOutcome(Outcome::kUnreachable);
         return false;
     }
-    return true;
+    diagnosis.Add(Msg::kJobNotFound, {walk.job_id, walk.server});
+    diagnosis.SetOutcome(Outcome::kNotFound);
+    return false;
 }
 
 void Walk(JobWalk& walk) {

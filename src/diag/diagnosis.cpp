@@ -104,6 +104,42 @@ std::vector<std::string> Diagnosis::PrinterList(bool requested) const {
     return printer_lists_[requested ? 1 : 0];
 }
 
+void Diagnosis::AddOwn(Msg id, std::vector<std::string> args, std::string text, std::string code,
+                       Severity severity) {
+    Append(id, std::move(args), std::move(text));
+    messages_.back().code = std::move(code);
+    messages_.back().severity = severity;
+}
+
+void Diagnosis::Weigh(size_t index, Severity severity) {
+    Message& message = messages_.at(index);
+    std::string& text = message.text;
+    for (const std::string_view prefix : {"- ", "Warning: "}) {
+        if (text.starts_with(prefix)) {
+            text.erase(0, prefix.size());
+            break;
+        }
+    }
+    text.insert(0, SeverityPrefix(severity));
+    message.severity = severity;
+    message_text_.clear();
+    for (const Message& each : messages_) {
+        message_text_ += each.text;
+    }
+}
+
+std::string_view SeverityPrefix(Severity severity) {
+    switch (severity) {
+        case Severity::kProblem:
+            return "- ";
+        case Severity::kWarning:
+            return "Warning: ";
+        case Severity::kInfo:
+            break;
+    }
+    return "";
+}
+
 void Diagnosis::AddReasonLine(Msg id, std::string_view arg) {
     std::string line = "- " + text::SubstituteArgsLiteral(Catalog(id), {arg});
     line += kCrLf;

@@ -3,6 +3,7 @@
 // as a row, and its messages, which the reports hold.
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,11 +13,21 @@
 
 namespace stallscan::diag {
 
-// One message as data: its catalogue number, its arguments as substituted and its text.
+enum class Severity {
+    kProblem,  // blocks the job until someone acts
+    kWarning,  // worth a look; may not block the job
+    kInfo,     // what became of the job, or a state that needs nothing done
+};
+
+// One message as data: its catalogue number, its arguments as substituted and its text. Most
+// messages mean what their catalogue number means; a state reason carries its own code and
+// severity, and a message can be told to weigh less than its number says (see SeverityOf).
 struct Message {
     text::Msg id;
     std::vector<std::string> args;
     std::string text;
+    std::string code = {};                    // empty: the catalogue number's
+    std::optional<Severity> severity = {};  // none: the catalogue number's
 };
 
 // How far the diagnosis of a job got.
@@ -27,6 +38,10 @@ enum class Outcome {
     kUnreachable,  // the job's server or the job itself could not be listed (or no state read)
     kTimedOut,     // a listing did not finish in time; the report ends there
 };
+
+// How a report line begins for a severity, as the catalogue's texts do: "- " for a problem,
+// "Warning: " for a warning, nothing for information.
+std::string_view SeverityPrefix(Severity severity);
 
 class Diagnosis {
   public:
@@ -64,6 +79,13 @@ class Diagnosis {
     // Appends a message that has no line of its own in the catalogue (the server's time-out,
     // 500) as a reason line: "- ", the filled text, CR LF.
     void AddReasonLine(text::Msg id, std::string_view arg);
+    // Appends a message whose text, code and severity are its own (a state reason's sentence),
+    // filed under catalogue number `id`; the text is a whole line with its CR LF.
+    void AddOwn(text::Msg id, std::vector<std::string> args, std::string text, std::string code,
+                Severity severity);
+    // Gives message `index` the severity `severity`, and its line the prefix that goes with it
+    // ("- " problem, "Warning: " warning, none for information) instead of its own.
+    void Weigh(size_t index, Severity severity);
 
     // Every message's text, one after the other.
     const std::string& MessageText() const { return message_text_; }

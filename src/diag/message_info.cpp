@@ -102,13 +102,26 @@ const std::vector<MessageInfo> kInfos = {
     {Msg::kReasonPrinterDoorOpen, "printer-door-open", kProblem,
      "a printer has an open door or cover"},
     {Msg::kReasonPrinterReports, "printer-reason", kProblem,
-     "a printer reports an error state reason (its IPP keyword)"},
+     "a printer reports a state reason (printer-state-reasons) that is a problem; its code is "
+     "that of the reason (see STATE REASONS), \"printer-reason\" for a keyword stallscan does "
+     "not know"},
     {Msg::kWarningPrinterReports, "printer-reason-warning", kWarning,
-     "a printer reports a warning state reason (its IPP keyword)"},
+     "a printer reports a state reason that is a warning; \"printer-reason-warning\" for a "
+     "keyword stallscan does not know"},
     {Msg::kPrinterReports, "printer-reason-report", kInfo,
-     "a printer reports a state reason for information (its IPP keyword)"},
+     "a printer reports a state reason for information; \"printer-reason-report\" for a "
+     "keyword stallscan does not know"},
     {Msg::kReasonAuthenticationRequired, "authentication-required", kProblem,
      "the server asks for a password, which stallscan never gives"},
+    {Msg::kReasonJobReports, "job-reason", kProblem,
+     "the waiting job gives a reason (job-state-reasons) that blocks it; its code is that of "
+     "the reason (see STATE REASONS)"},
+    {Msg::kWarningJobReports, "job-reason-warning", kWarning,
+     "the waiting job gives a reason that is a warning"},
+    {Msg::kJobReports, "job-reason-report", kInfo,
+     "the waiting job gives a reason for information"},
+    {Msg::kQueueStateMessage, "queue-state-message", kInfo,
+     "the job's queue (a class) carries a message of its own"},
 };
 
 }  // namespace
@@ -124,6 +137,14 @@ const MessageInfo& InfoOf(Msg id) {
 
 const std::vector<MessageInfo>& AllMessageInfo() {
     return kInfos;
+}
+
+std::string_view CodeOf(const Message& message) {
+    return message.code.empty() ? InfoOf(message.id).code : std::string_view(message.code);
+}
+
+Severity SeverityOf(const Message& message) {
+    return message.severity.value_or(InfoOf(message.id).severity);
 }
 
 std::string_view SeverityName(Severity severity) {
@@ -157,14 +178,14 @@ std::string_view OutcomeName(Outcome outcome) {
 bool IsBlocked(const Diagnosis& diagnosis) {
     return diagnosis.GetOutcome() == Outcome::kDiagnosed &&
            std::any_of(diagnosis.Messages().begin(), diagnosis.Messages().end(),
-                       [](const Message& m) { return InfoOf(m.id).severity == kProblem; });
+                       [](const Message& m) { return SeverityOf(m) == kProblem; });
 }
 
 std::set<std::string> ProblemCodes(const Diagnosis& diagnosis) {
     std::set<std::string> codes;
     for (const Message& message : diagnosis.Messages()) {
-        if (const MessageInfo& info = InfoOf(message.id); info.severity == kProblem) {
-            codes.emplace(info.code);
+        if (SeverityOf(message) == kProblem) {
+            codes.emplace(CodeOf(message));
         }
     }
     return codes;

@@ -12,12 +12,6 @@
 
 namespace stallscan::diag {
 
-enum class Severity {
-    kProblem,  // blocks the job until someone acts
-    kWarning,  // worth a look; may not block the job
-    kInfo,     // what became of the job, or a state that needs nothing done
-};
-
 struct MessageInfo {
     text::Msg id;
     std::string_view code;
@@ -29,6 +23,10 @@ struct MessageInfo {
 const MessageInfo& InfoOf(text::Msg id);
 // Every report message's information, in catalogue order.
 const std::vector<MessageInfo>& AllMessageInfo();
+
+// A message's own code and severity where it has them (a state reason), else its number's.
+std::string_view CodeOf(const Message& message);
+Severity SeverityOf(const Message& message);
 
 std::string_view SeverityName(Severity severity);
 std::string_view OutcomeName(Outcome outcome);

@@ -1,11 +1,11 @@
 #include "diag/printer_checks.h"
 
-#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
 
 #include "diag/diagnose.h"
+#include "diag/state_reasons.h"
 #include "model/string_list.h"
 
 namespace stallscan::diag {
@@ -95,47 +95,15 @@ void CheckPaf(Diagnosis& diagnosis, const std::string& printer_name,
     }
 }
 
-// The reasons an IPP printer gives for its state ("media-jam-error", "toner-low-warning" ...): the
-// ones with a sentence of their own, then any other by its keyword, as a problem, a warning or for
-// information after its suffix. "none" and "paused" (which the state says) add nothing.
+// The reasons an IPP printer gives for its state ("media-jam-error", "toner-low-warning" ...), each
+// in its sentence with its own severity. "none" and "paused" (which the state says) add nothing.
 void CheckStateReasons(Diagnosis& diagnosis, const std::string& printer_name,
                        const listing::ObjectAttributes& printer) {
-    static const std::pair<std::string_view, Msg> kKnown[] = {
-        {"media-empty", Msg::kReasonPrinterMediaEmpty},
-        {"media-needed", Msg::kReasonPrinterMediaEmpty},
-        {"media-jam", Msg::kReasonPrinterMediaJam},
-        {"toner-empty", Msg::kReasonPrinterTonerEmpty},
-        {"marker-supply-empty", Msg::kReasonPrinterTonerEmpty},
-        {"offline", Msg::kReasonPrinterOffline},
-        {"cups-missing-filter", Msg::kReasonPrinterMissingFilter},
-        {"door-open", Msg::kReasonPrinterDoorOpen},
-        {"cover-open", Msg::kReasonPrinterDoorOpen},
-        {"interlock-open", Msg::kReasonPrinterDoorOpen},
-    };
     const model::StringList reasons(printer.MultiValues("printer-state-reasons"));
     for (int32_t i = 1; i <= reasons.Count(); ++i) {
-        const std::string reason = reasons.Item(i);
-        std::string_view base = reason;
-        Msg by_suffix = Msg::kReasonPrinterReports;
-        for (const auto& [suffix, message] :
-             {std::pair<std::string_view, Msg>{"-error", Msg::kReasonPrinterReports},
-              {"-warning", Msg::kWarningPrinterReports},
-              {"-report", Msg::kPrinterReports}}) {
-            if (base.ends_with(suffix)) {
-                base.remove_suffix(suffix.size());
-                by_suffix = message;
-                break;
-            }
-        }
-        if (base == "none" || base == "paused") {
-            continue;
-        }
-        const auto known = std::find_if(std::begin(kKnown), std::end(kKnown),
-                                        [base](const auto& entry) { return entry.first == base; });
-        if (known != std::end(kKnown)) {
-            diagnosis.Add(known->second, {printer_name});
-        } else {
-            diagnosis.Add(by_suffix, {printer_name, reason});
+        const StateReason reason = PrinterReason(reasons.Item(i));
+        if (reason.base != "none" && reason.base != "paused") {
+            AddReason(diagnosis, reason, printer_name);
         }
     }
 }

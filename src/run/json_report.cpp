@@ -29,10 +29,9 @@ nlohmann::ordered_json JobToJson(const diag::Diagnosis& diagnosis) {
         if (message.id == text::Msg::kNoProblemsFound) {
             continue;
         }
-        const diag::MessageInfo& info = diag::InfoOf(message.id);
         messages.push_back({{"id", static_cast<int>(message.id)},
-                            {"code", info.code},
-                            {"severity", diag::SeverityName(info.severity)},
+                            {"code", diag::CodeOf(message)},
+                            {"severity", diag::SeverityName(diag::SeverityOf(message))},
                             {"args", message.args},
                             {"text", MessageText(message.text)}});
     }

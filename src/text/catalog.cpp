@@ -12,7 +12,7 @@ struct CatalogEntry {
     std::string_view text;
 };
 
-// Texts 101 to 371 end with CR LF; the others have none.
+// Texts 101 to 375 end with CR LF; the others have none.
 constexpr CatalogEntry kCatalog[] = {
     {101, "Invalid execution of stallscan.\r\n"},
     {102, "Unable to access binary \"%1\".\r\n"},
@@ -93,6 +93,10 @@ constexpr CatalogEntry kCatalog[] = {
     {369, "Warning: Printer \"%1\" reports \"%2\".\r\n"},
     {370, "Printer \"%1\" reports \"%2\".\r\n"},
     {371, "- Server \"%1\" requires authentication, which stallscan does not give.\r\n"},
+    {372, "- The job reports \"%1\".\r\n"},
+    {373, "Warning: The job reports \"%1\".\r\n"},
+    {374, "The job reports \"%1\".\r\n"},
+    {375, "Queue \"%1\" has a queue state message of \"%2\".\r\n"},
     {500, "Server \"%1\" is not responding."},
     {501, "Job status: %1"},
     {1000, "stallscan"},

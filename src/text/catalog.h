@@ -1,6 +1,6 @@
 #pragma once
 // The message catalogue: every text that the program shows, reports or compares with a
-// print-system keyword, by its number. Texts 101 to 371 end with CR LF. The numbers are the texts'
+// print-system keyword, by its number. Texts 101 to 375 end with CR LF. The numbers are the texts'
 // identities: reports as data (--json) carry them.
 
 #include <cstdint>
@@ -87,6 +87,10 @@ enum class Msg : int32_t {
     kWarningPrinterReports = 369,
     kPrinterReports = 370,
     kReasonAuthenticationRequired = 371,
+    kReasonJobReports = 372,
+    kWarningJobReports = 373,
+    kJobReports = 374,
+    kQueueStateMessage = 375,
     kServerNotResponding = 500,
     kJobStatusLine = 501,
     kAppName = 1000,

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "diag/message_info.h"
 #include "support/fake_source.h"
 
 using namespace std::string_literals;
@@ -101,9 +103,12 @@ class DiagnoseJobTest : public ::testing::Test {
         fake.Add(ObjectClass::kPrinter, name, std::move(attrs));
     }
 
-    std::string Diagnose(const std::string& job_id = "12", const std::string& server = "S1") {
+    Diagnosis Diagnosed(const std::string& job_id = "12", const std::string& server = "S1") {
         stallscan::listing::Lister lister(fake);
-        return stallscan::diag::DiagnoseJob(lister, server, "", job_id).MessageText();
+        return stallscan::diag::DiagnoseJob(lister, server, "", job_id);
+    }
+    std::string Diagnose(const std::string& job_id = "12", const std::string& server = "S1") {
+        return Diagnosed(job_id, server).MessageText();
     }
 
     fake::FakeSource fake;
@@ -167,7 +172,7 @@ TEST_F(DiagnoseJobTest, WhatBlocksAWaitingJob) {
     }
     for (const char* name : {"P0", "P3"}) Printer(name, "paused", "");
     Printer("PU", "paused", "SUPX");
-    // State reasons with a sentence of their own whatever their suffix, others by their suffix.
+    // State reasons in their sentences, each with its severity: its suffix's, else its own.
     Printer("PR", "idle", "SUP1",
             {{"printer-state-reasons",
               {"none", "paused", "media-needed", "media-jam-error", "marker-supply-empty-warning",
@@ -196,11 +201,11 @@ TEST_F(DiagnoseJobTest, WhatBlocksAWaitingJob) {
          "printing a job; the printer state is \"saturated\".\r\n- Printer \"saturated\" does not "
          "support \"duplex\" in its \"sides-ready\" attribute.\r\n"},
         {{}, "pending", {"PR"},
-         "- " + p + "is out of paper.\r\n- " + p + "has a paper jam.\r\n- " + p +
-             "is out of toner.\r\n- " + p + "is offline.\r\n- " + p +
+         "- " + p + "is out of paper.\r\n- " + p + "has a paper jam.\r\nWarning: " + p +
+             "is out of toner.\r\n" + p + "is offline.\r\n- " + p +
              "has no filter for the document format.\r\n- " + p +
              "has an open door or cover.\r\n- " + p + "reports \"fuser-error\".\r\nWarning: " + p +
-             "reports \"toner-low-warning\".\r\n" + p + "reports \"spool-area-full-report\".\r\n"},
+             "is almost out of toner.\r\n" + p + "has a full spool area.\r\n"},
         // A supervisor that cannot be listed ends the diagnosis, without the closing messages. A
         // printer without one passes only while no supervisor has been listed.
         {{{"job-state-message", "m"}}, "pending", {"PU", "P2"},
@@ -242,6 +247,72 @@ TEST_F(DiagnoseJobTest, NothingFoundRechecksTheJobState) {
     EXPECT_EQ(Diagnose(),
               "No problems were found.\r\n"
               "This job is no longer pending; the current job state is \"printing\".\r\n");
+}
+
+// An IPP print system (CUPS): what a printer does not list it makes no claim about and its own
+// default is never a reason; a class member that can print the job makes the problems of the
+// others information; a printing job's printer tells what stops it; a waiting job's own reasons
+// and a stopped class's message are told; a job that cannot be asked for is not "not found".
+TEST_F(DiagnoseJobTest, IppReadingOfCapabilitiesClassesAndReasons) {
+    fake.dialect = stallscan::listing::Dialect::kIpp;
+    const Attrs asks = {{"print-color-mode", "monochrome"}, {"sides", "two-sided-long-edge"},
+                        {"media", "iso_a3_297x420mm"}, {"copies", "2"}};
+    Printer("P1", "idle", "SUP1",
+            {{"print-color-mode-default", "monochrome"}, {"sides-supported", "one-sided"},
+             {"media-supported", {"iso_a4_210x297mm", "iso_a3_297x420mm"}},
+             {"media-ready", "iso_a4_210x297mm"}, {"copies-supported", "1:1"},
+             {"copies-default", "2"}});
+    WaitingJob(asks, {"P1"});
+    const std::string a3 = "- Printer \"P1\" does not support \"iso_a3_297x420mm\" in its ";
+    EXPECT_EQ(Diagnose(), a3 + "\"media-ready\" attribute.\r\n- Printer \"P1\" does not support "
+                              "\"two-sided-long-edge\" in its \"sides-supported\" attribute.\r\n");
+    Printer("P2", "idle");  // lists nothing
+    WaitingJob(asks, {"P2"});
+    EXPECT_EQ(Diagnose(), "No problems were found.\r\n");
+    fake.Add(ObjectClass::kPrinter, "P1", {{"printer-state", "idle"}, {"associated-server", "SUP1"},
+                                           {"media-supported", "iso_a4_210x297mm"}});
+    WaitingJob(asks, {"P1"});
+    EXPECT_EQ(Diagnose(), a3 + "\"media-supported\" attribute.\r\n");
+
+    // Class members: one that can print the job is enough.
+    Printer("PA", "paused");
+    WaitingJob({}, {"PA", "P2"});
+    Diagnosis diagnosis = Diagnosed();
+    EXPECT_EQ(diagnosis.MessageText(), "Printer \"PA\" is paused.\r\n");
+    EXPECT_FALSE(stallscan::diag::IsBlocked(diagnosis));
+    Printer("PB", "idle", "SUP1", {{"printer-state-reasons", "media-empty-error"}});
+    WaitingJob({}, {"PA", "PB"});
+    diagnosis = Diagnosed();
+    EXPECT_EQ(diagnosis.MessageText(),
+              "- Printer \"PA\" is paused.\r\n- Printer \"PB\" is out of paper.\r\n");
+    EXPECT_EQ(stallscan::diag::ProblemCodes(diagnosis),
+              (std::set<std::string>{"printer-paused", "printer-media-empty"}));
+
+    // A stopped class's message; a held job's own reasons.
+    WaitingJob({{"job-state-reasons", {"job-hold-until-specified", "job-held-for-review",
+                                       "account-closed"}}},
+               {"P2"}, "held");
+    fake.Add(ObjectClass::kQueue, "Q1",
+             {{"state", "paused"}, {"physical-printers-supported", "P2"},
+              {"queue-state-message", "Weekend shutdown"}});
+    EXPECT_EQ(Diagnose(),
+              "- The job is held for the following reason(s): \"job-hold-until-specified, "
+              "job-held-for-review, account-closed\"\r\n- The job is held for review.\r\n"
+              "- The job's account is closed.\r\n- Queue \"Q1\" is paused.\r\n"
+              "Queue \"Q1\" has a queue state message of \"Weekend shutdown\".\r\n");
+
+    // A printing job's printer that is offline.
+    Printer("P4", "printing", "SUP1",
+            {{"printer-state-reasons", {"offline", "toner-low-warning", "paused"}}});
+    Job({{"current-job-state", "processing"}, {"printers-assigned", "P4"}});
+    EXPECT_EQ(Diagnose(), "This job is currently processing.\r\nThe assigned printer is \"P4\"; "
+                          "the current printer state is \"printing\".\r\n"
+                          "- Printer \"P4\" is offline.\r\n");
+
+    fake.Fail(ObjectClass::kJob, "S1:12", stallscan::listing::Status::kToolError, "dropped");
+    EXPECT_EQ(Diagnose(), "Unable to access job \"S1:12\".\r\n");
+    fake.dialect = stallscan::listing::Dialect::kListingTool;
+    EXPECT_EQ(Diagnose(), "Job \"12\" not found in server \"S1\".\r\n");
 }
 
 }  // namespace

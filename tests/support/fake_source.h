@@ -87,6 +87,10 @@ class FakeSource : public stallscan::listing::ListingSource {
                    : Render(request.address.name, found->second, request.attributes);
     }
 
+    // The attribute names it answers in (the listing tool's unless a test says IPP's).
+    stallscan::listing::Dialect dialect = stallscan::listing::Dialect::kListingTool;
+    stallscan::listing::Dialect AttributeDialect() const override { return dialect; }
+
     std::vector<std::string> Calls() const {
         std::lock_guard lock(mutex_);
         return calls_;

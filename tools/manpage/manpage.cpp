@@ -26,6 +26,8 @@
 #include <vector>
 
 #include "diag/message_info.h"
+#include "diag/state_reasons.h"
+#include "text/text_functions.h"
 
 namespace {
 
@@ -228,6 +230,8 @@ std::string Items(const Section& section, bool all_bold) {
     return out;
 }
 
+// The report messages' codes, then every state reason's code with its sentence (the table of
+// stallscan --reasons).
 std::string MessageCodes() {
     std::string out;
     for (const auto& info : stallscan::diag::AllMessageInfo()) {
@@ -235,6 +239,20 @@ std::string MessageCodes() {
                std::to_string(static_cast<int>(info.id)) + ", " +
                std::string(stallscan::diag::SeverityName(info.severity)) + ")\n" +
                Roff(info.meaning) + "\n";
+    }
+    out += ".SS STATE REASONS\n.PP\n" +
+           Roff("The reasons that IPP printers and jobs give for their state, as reports say them "
+                "(P stands for the printer). A printer's keyword may end in -error, -warning or "
+                "-report, which then decides the severity.") +
+           "\n";
+    for (const auto& reason : stallscan::diag::AllStateReasons()) {
+        const bool job = reason.attribute == stallscan::diag::ReasonAttribute::kJob;
+        std::string sentence(stallscan::diag::SeverityPrefix(reason.severity));
+        sentence += stallscan::text::SubstituteArgsLiteral(reason.sentence, {"P"});
+        out += ".TP\n\\fB" + Roff(reason.code) + "\\fR (" + (job ? "job" : "printer") + " " +
+               Roff(reason.base) + ", " +
+               std::string(stallscan::diag::SeverityName(reason.severity)) + ")\n" +
+               Roff(sentence) + "\n";
     }
     return out;
 }
