@@ -10,6 +10,7 @@
 #include "cli/check.h"
 #include "cli/progress.h"
 #include "diag/message_info.h"
+#include "diag/state_reasons.h"
 #include "listing/caching_source.h"
 #include "listing/object_attributes.h"
 #include "run/json_report.h"
@@ -82,7 +83,7 @@ class JsonLinesWriter : public ReportWriter {
 bool HasSeverity(const diag::Diagnosis& diagnosis, diag::Severity severity) {
     return std::any_of(diagnosis.Messages().begin(), diagnosis.Messages().end(),
                        [severity](const diag::Message& message) {
-                           return diag::InfoOf(message.id).severity == severity;
+                           return diag::SeverityOf(message) == severity;
                        });
 }
 
@@ -140,13 +141,23 @@ void WriteFailures(std::ostream& err, const std::string& context,
 int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const Options& options,
                        const std::string& domain, std::ostream& err) {
     int status = kExitDiagnosed;
+    bool asked = plan.empty_servers.empty();  // a server answered that it has no waiting job
     for (const run::EmptyServer& empty : plan.empty_servers) {
+        if (empty.status == listing::Status::kAuthenticationRequired) {
+            // One line that says why, without the reason line's "- ".
+            err << NativeLineEnds(
+                text::SubstituteArgs(Catalog(Msg::kReasonAuthenticationRequired), {empty.server})
+                    .substr(2));
+            status = std::max(status, static_cast<int>(kExitJobListFailed));
+            continue;
+        }
         if (listing::IsAccessFailure(empty.status)) {
             err << NativeLineEnds(
                 text::SubstituteArgs(Catalog(Msg::kUnableToAccessServer), {empty.server}));
             status = std::max(status, static_cast<int>(kExitJobListFailed));
             continue;
         }
+        asked = true;
         err << NativeLineEnds(text::SubstituteArgs(Catalog(Msg::kNoPendingJobs), {empty.server}));
         listing::ObjectAttributes server;
         if (server.List(lister, {model::ObjectClass::kServer, empty.server, domain}, true) ==
@@ -158,7 +169,8 @@ int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const 
     if (options.verbose) {
         WriteFailures(err, "job list", lister.Failures());
     }
-    if (plan.items.empty()) {
+    // Nothing to diagnose is worth saying only where a server could say so.
+    if (plan.items.empty() && asked) {
         err << NativeLineEnds(Catalog(Msg::kNoJobsToDiagnose) + "\r\n");
     }
     return status;
@@ -214,6 +226,13 @@ std::optional<int> AnswerWithoutRun(const Options& options, std::ostream& out, s
     if (options.version) {
         out << VersionLine();
         return kExitDiagnosed;
+    }
+    if (options.reasons) {
+        for (const diag::StateReason& reason : diag::AllStateReasons()) {
+            out << diag::ReasonRow(reason) << "\n";
+        }
+        out.flush();
+        return out ? kExitDiagnosed : kBrokenPipeStatus;
     }
     if (options.specs.empty() && !options.cups_server) {
         if (check) {

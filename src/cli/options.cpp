@@ -131,6 +131,8 @@ class Parser {
             flag(options_.help);
         } else if (name == "-V" || name == "--version") {
             flag(options_.version);
+        } else if (name == "--reasons") {
+            flag(options_.reasons);
         } else if (name == "--json" || name == "--json-lines" || name == "--check" ||
                    name == "--list") {
             bool unused = false;
@@ -273,6 +275,8 @@ Live view:
 
   -h, --help        this text
   -V, --version     the version
+  --reasons         the state reasons of IPP printers and jobs that reports explain, a line
+                    each: ATTRIBUTE, KEYWORD, SEVERITY, CODE and SENTENCE separated by tabs
   --                the arguments after it are SPECs
 
 Keywords (anywhere in the arguments, or in STALLSCAN separated by ";"):
@@ -290,7 +294,8 @@ Exit status:
   1  nothing to diagnose: a SERVER: without waiting jobs
   2  usage: no SPEC, or an unknown or malformed option
   3  the installation was not found (OV_ROOT, the listing tool)
-  4  a server's job list could not be read
+  4  a server's job list could not be read (the server cannot be reached, or wants a
+     password)
   5  at least one job could not be diagnosed (no such server or job, an invalid identifier,
      no readable job state, a listing that timed out)
   With several SPECs the highest status applies, and every SPEC that can be served is served.

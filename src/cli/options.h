@@ -19,6 +19,7 @@ enum class Format {
 struct Options {
     bool help = false;
     bool version = false;
+    bool reasons = false;  // --reasons: the table of state reasons
     Format format = Format::kText;
     bool crlf = false;
     bool quiet = false;
