@@ -5,29 +5,15 @@
 // itself as its one printer, a class its members); jobs, printers and their capabilities are
 // answered in IPP's attribute names. docs/cups.md has the whole mapping.
 //
-// libcups never asks for a password here: a server that wants one gets none, and the listing
-// fails with kAuthenticationRequired.
+// Each listing has a connection of its own (cups/connection.h): libcups never asks for a
+// password, and a server that wants one fails the listing with kAuthenticationRequired.
 
-#include <optional>
 #include <string>
 
+#include "cups/server_address.h"
 #include "listing/source.h"
 
 namespace stallscan::cups {
-
-struct ServerAddress {
-    std::string host;  // a host name or address, or the path of a local socket
-    int port = 631;
-    bool encrypted = false;  // ipps://: always encrypted; otherwise as the server asks
-    // The name under which the server appears in reports and job keys ("server:job"): the host,
-    // and "@port" for a port other than 631; never a ":" in it.
-    std::string label;
-};
-
-// The server of "[ipp://|ipps://]HOST[:PORT]", "[V6ADDRESS]:PORT" or a socket path; empty text:
-// the server the CUPS clients use (CUPS_SERVER, client.conf, the local socket). Nothing, with
-// the reason in `error`, for a text that names no server.
-std::optional<ServerAddress> ParseServer(const std::string& text, std::string& error);
 
 class CupsSource : public listing::ListingSource {
   public:

@@ -1,0 +1,67 @@
+#pragma once
+// The requests of one listing to a CUPS server. A connection belongs to one listing and to the
+// thread that runs it: it is opened on the first request, gives up when the listing is stopped or
+// its time is over (the whole listing's, not one request's), and never asks for a password.
+//
+// A request that fails in a way that may pass (the connection dropped, the server busy or in
+// error) is sent once more on a new connection; when that fails too, the failure is marked
+// `passing`, so that no cache keeps it. What the server says for certain (not found, not
+// authorized) and a server that cannot be reached or does not answer in time are not retried.
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <stop_token>
+#include <string>
+
+#include "cups/ipp_values.h"
+#include "cups/server_address.h"
+#include "listing/source.h"
+
+namespace stallscan::cups {
+
+class Connection {
+  public:
+    Connection(const ServerAddress& server, const listing::Control& control);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Sends the request (which it takes, adding requesting-user-name) and returns the response
+    // when the server answers with success; nothing otherwise, with `failure` set: kNoEntries (not
+    // found), kAuthenticationRequired, kTimedOut, kStopped, kStartFailed (no connection) or
+    // kToolError with what went wrong.
+    IppPtr Send(ipp_t* request, listing::Answer& failure);
+
+    // How many connections were opened (the first and those of retries).
+    int Opened() const { return opened_; }
+
+  private:
+    // How a request went: answered, failed for good (or stopped, or out of time), or failed in
+    // a way that may pass.
+    enum class Outcome { kOk, kFinal, kPassing };
+
+    bool Open(listing::Answer& failure);
+    void Close();
+    Outcome Try(ipp_t* request, IppPtr& response, listing::Answer& failure);
+    bool ReadResponse(ipp_t* response);
+    void Fail(listing::Answer& failure, listing::Status status, const std::string& text) const;
+    bool KeepWaiting();
+    int MillisecondsLeft() const;
+
+    static int TimeoutCallback(http_t* http, void* self);
+    static ssize_t ReadCallback(void* self, ipp_uchar_t* buffer, size_t length);
+
+    const ServerAddress& server_;
+    std::stop_token stop_;
+    std::chrono::steady_clock::time_point deadline_;
+    bool timed_out_ = false;
+    http_t* http_ = nullptr;
+    int opened_ = 0;
+    // Read by libcups while it connects, set when the listing is stopped (from the thread that
+    // stops it; written atomically).
+    alignas(std::atomic_ref<int>::required_alignment) int cancel_ = 0;
+    std::stop_callback<std::function<void()>> on_stop_;
+};
+
+}  // namespace stallscan::cups

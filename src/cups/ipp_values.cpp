@@ -1,0 +1,202 @@
+#include "cups/ipp_values.h"
+
+#include <cctype>
+
+#include "text/catalog.h"
+
+namespace stallscan::cups {
+
+namespace {
+
+bool IsMedia(std::string_view name) {
+    return name == "media" || name == "media-default" || name == "media-ready" ||
+           name == "media-supported";
+}
+
+std::string Capitals(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+}  // namespace
+
+bool Waiting(int job_state) {
+    return job_state == IPP_JSTATE_PENDING || job_state == IPP_JSTATE_HELD ||
+           job_state == IPP_JSTATE_STOPPED;
+}
+
+std::string JobStateWord(int job_state) {
+    using text::Catalog;
+    using text::Msg;
+    switch (job_state) {
+        case IPP_JSTATE_PENDING:
+            return Catalog(Msg::kPending);
+        case IPP_JSTATE_HELD:
+            return Catalog(Msg::kHeld);
+        case IPP_JSTATE_STOPPED:
+            return Catalog(Msg::kPaused);
+        case IPP_JSTATE_PROCESSING:
+            return Catalog(Msg::kProcessing);
+        case IPP_JSTATE_COMPLETED:
+            return Catalog(Msg::kCompleted);
+        default:
+            return ippEnumString("job-state", job_state);  // canceled, aborted
+    }
+}
+
+std::string PrinterStateWord(int printer_state) {
+    using text::Catalog;
+    using text::Msg;
+    switch (printer_state) {
+        case IPP_PSTATE_PROCESSING:
+            return Catalog(Msg::kPrinting);
+        case IPP_PSTATE_STOPPED:
+            return Catalog(Msg::kPaused);
+        default:
+            return "idle";
+    }
+}
+
+std::string Values(ipp_attribute_t* attr) {
+    std::string values;
+    if (attr == nullptr) {
+        return values;
+    }
+    const std::string_view name = ippGetName(attr) != nullptr ? ippGetName(attr) : "";
+    for (int i = 0; i < ippGetCount(attr); ++i) {
+        std::string value;
+        switch (ippGetValueTag(attr)) {
+            case IPP_TAG_INTEGER:
+                value = std::to_string(ippGetInteger(attr, i));
+                break;
+            case IPP_TAG_ENUM:
+                value = ippEnumString(std::string(name).c_str(), ippGetInteger(attr, i));
+                break;
+            case IPP_TAG_BOOLEAN:
+                value = ippGetBoolean(attr, i) ? "true" : "false";
+                break;
+            case IPP_TAG_RANGE: {
+                int upper = 0;
+                const int lower = ippGetRange(attr, i, &upper);
+                value = std::to_string(lower) + ":" + std::to_string(upper);
+                break;
+            }
+            case IPP_TAG_RESOLUTION: {
+                int y = 0;
+                ipp_res_t units = IPP_RES_PER_INCH;
+                const int x = ippGetResolution(attr, i, &y, &units);
+                value = std::to_string(x) + (x == y ? "" : "x" + std::to_string(y)) +
+                        (units == IPP_RES_PER_INCH ? "dpi" : "dpcm");
+                break;
+            }
+            case IPP_TAG_BEGIN_COLLECTION:
+            case IPP_TAG_DATE:
+            case IPP_TAG_NOVALUE:
+            case IPP_TAG_UNKNOWN:
+                break;
+            default:
+                if (const char* text = ippGetString(attr, i, nullptr)) {
+                    value = IsMedia(name) ? MediumName(text) : text;
+                }
+        }
+        if (!value.empty()) {
+            values += value;
+            values += '\0';
+        }
+    }
+    return values;
+}
+
+std::string First(const std::string& values) {
+    return values.substr(0, values.find('\0'));
+}
+
+std::string MediumName(const std::string& name) {
+    // PPD names are looked up as given, capitalized ("letter" is "Letter") and in capitals ("a3"
+    // is "A3").
+    std::string capitalized = name;
+    if (!capitalized.empty()) {
+        capitalized[0] = Capitals(name.substr(0, 1))[0];
+    }
+    pwg_media_t* media = pwgMediaForPWG(name.c_str());
+    for (const std::string& ppd : {name, capitalized, Capitals(name)}) {
+        if (media == nullptr) {
+            media = pwgMediaForLegacy(ppd.c_str());
+        }
+        if (media == nullptr) {
+            media = pwgMediaForPPD(ppd.c_str());
+        }
+    }
+    return media != nullptr && media->pwg != nullptr ? media->pwg : name;
+}
+
+std::string JobMedia(ipp_t* job) {
+    std::string media;
+    if (ipp_attribute_t* attr = ippFindAttribute(job, "media", IPP_TAG_ZERO)) {
+        return Values(attr);
+    }
+    ipp_attribute_t* col = ippFindAttribute(job, "media-col", IPP_TAG_BEGIN_COLLECTION);
+    ipp_t* collection = col != nullptr ? ippGetCollection(col, 0) : nullptr;
+    ipp_attribute_t* size = ippFindAttribute(collection, "media-size", IPP_TAG_BEGIN_COLLECTION);
+    ipp_t* dimensions = size != nullptr ? ippGetCollection(size, 0) : nullptr;
+    ipp_attribute_t* width = ippFindAttribute(dimensions, "x-dimension", IPP_TAG_INTEGER);
+    ipp_attribute_t* length = ippFindAttribute(dimensions, "y-dimension", IPP_TAG_INTEGER);
+    if (width != nullptr && length != nullptr) {
+        if (pwg_media_t* found = pwgMediaForSize(ippGetInteger(width, 0), ippGetInteger(length, 0))) {
+            media = std::string(found->pwg) + '\0';
+        }
+    }
+    return media;
+}
+
+std::string DestinationOf(const std::string& uri) {
+    const size_t slash = uri.find_last_of('/');
+    return slash == std::string::npos ? uri : uri.substr(slash + 1);
+}
+
+bool IsDefaultStopMessage(std::string_view message) {
+    return message == "Paused";
+}
+
+std::vector<JobEntry> Jobs(ipp_t* response) {
+    std::vector<JobEntry> jobs;
+    bool in_job = false;
+    for (ipp_attribute_t* attr = ippFirstAttribute(response); attr != nullptr;
+         attr = ippNextAttribute(response)) {
+        const char* name = ippGetName(attr);
+        if (name == nullptr || ippGetGroupTag(attr) != IPP_TAG_JOB) {
+            in_job = false;  // a separator, or another group: the next job attribute opens a job
+            continue;
+        }
+        if (!in_job) {
+            jobs.emplace_back();
+            in_job = true;
+        }
+        const std::string_view attr_name = name;
+        if (attr_name == "job-id") {
+            jobs.back().id = ippGetInteger(attr, 0);
+        } else if (attr_name == "job-state") {
+            jobs.back().state = ippGetInteger(attr, 0);
+        } else if (attr_name == "job-priority") {
+            jobs.back().priority = ippGetInteger(attr, 0);
+        }
+    }
+    return jobs;
+}
+
+int JobsAhead(const std::vector<JobEntry>& jobs, int id, int priority) {
+    int ahead = 0;
+    for (const JobEntry& other : jobs) {
+        if (other.id == id || other.id == 0) {
+            continue;
+        }
+        ahead += other.state == IPP_JSTATE_PROCESSING ||
+                 (other.state == IPP_JSTATE_PENDING &&
+                  (other.priority > priority || (other.priority == priority && other.id < id)));
+    }
+    return ahead;
+}
+
+}  // namespace stallscan::cups

@@ -1,0 +1,56 @@
+#pragma once
+// IPP values in the words and forms the diagnosis reads: job and printer states, enumerations as
+// their keywords, media as PWG names, and the jobs of a Get-Jobs response.
+
+#include <cups/cups.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace stallscan::cups {
+
+using IppPtr = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
+
+// The waiting states: pending, pending-held and processing-stopped.
+bool Waiting(int job_state);
+// A job state in the words the diagnosis decides by: "pending", "held", "paused" (processing
+// stopped), "processing", "completed"; canceled and aborted keep IPP's names.
+std::string JobStateWord(int job_state);
+// Printer states: "idle", "printing" (processing) and "paused" (stopped).
+std::string PrinterStateWord(int printer_state);
+
+// Every value of an attribute, each followed by NUL: enumerations as their keywords, ranges as
+// "low:high", resolutions as "600dpi" or "600x300dpi", booleans as "true" and "false"; media
+// ("media", "media-default", "media-ready" ...) as PWG names. Empty for no attribute.
+std::string Values(ipp_attribute_t* attr);
+// The first of such values.
+std::string First(const std::string& values);
+
+// A medium in PWG's self-describing name ("a4", "A4" and "iso-a4" become "iso_a4_210x297mm");
+// a name nobody knows stays as it is.
+std::string MediumName(const std::string& name);
+// The media a job asks for, as PWG names: its "media" values, or the size of its "media-col".
+std::string JobMedia(ipp_t* job);
+
+// The destination of a printer or job URI ("ipp://host/printers/office" -> "office").
+std::string DestinationOf(const std::string& uri);
+
+// The text CUPS gives a printer or class that is stopped without a reason: it says nothing
+// that the state does not.
+bool IsDefaultStopMessage(std::string_view message);
+
+// One job of a Get-Jobs response.
+struct JobEntry {
+    int id = 0;
+    int state = 0;
+    int priority = 50;
+};
+// The jobs of a response, one per job group, whatever the order of attributes in a group.
+std::vector<JobEntry> Jobs(ipp_t* response);
+// How many of `jobs` print before job `id` of priority `priority`: those processing, and the
+// pending ones (not held) of higher priority, or of equal priority and a lower number.
+int JobsAhead(const std::vector<JobEntry>& jobs, int id, int priority);
+
+}  // namespace stallscan::cups
