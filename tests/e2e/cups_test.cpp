@@ -1,15 +1,20 @@
 // stallscan --cups against real, private CUPS schedulers (tests/support/private_cups.h): every
-// situation an administrator asks about, each with its whole report, through IPP alone.
+// situation an administrator asks about, each with its whole report, through IPP alone; printer
+// states set by a test backend as real backends set them; a scheduler made slow or unreliable by
+// a proxy; a server that wants a password, on a terminal.
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
+#include "support/delay_proxy.h"
 #include "support/private_cups.h"
+#include "support/started_program.h"
 
 namespace {
 
 using cups_test::PrivateScheduler;
+using namespace std::chrono_literals;
 
 class Cups : public ::testing::Test {
   protected:
@@ -21,13 +26,19 @@ class Cups : public ::testing::Test {
         }
     }
 
-    // The report of jobs on the scheduler (with CR LF, as "Save All" writes it) and the status.
+    // The run on a server ("HOST:PORT") or scheduler: its report (with CR LF, as "Save All" writes
+    // it) and status.
+    static test_os::ProgramRun Diagnose(const std::vector<std::string>& jobs,
+                                        const std::string& server,
+                                        std::vector<std::string> options = {"--crlf"}) {
+        options.insert(options.begin(), "--cups=" + server);
+        options.insert(options.end(), jobs.begin(), jobs.end());
+        return test_os::RunProgram(STALLSCAN_PATH, options, {{"HOME", cups_->Folder()}});
+    }
     static test_os::ProgramRun Diagnose(const std::vector<std::string>& jobs,
                                         const PrivateScheduler& cups = *cups_,
                                         std::vector<std::string> options = {"--crlf"}) {
-        options.insert(options.begin(), "--cups=" + cups.Server());
-        options.insert(options.end(), jobs.begin(), jobs.end());
-        return test_os::RunProgram(STALLSCAN_PATH, options, {{"HOME", cups.Folder()}});
+        return Diagnose(jobs, cups.Server(), std::move(options));
     }
     // The report's heading lines for a job of this scheduler.
     static std::string Heading(const std::string& job, const std::string& status,
@@ -39,13 +50,14 @@ class Cups : public ::testing::Test {
                "\r\nAssigned queue: " + queue + "\r\nPhysical printer(s): " + printers +
                "\r\nThe job is not printing for the following reason(s):\r\n";
     }
-    static std::string Held() {
-        return "- The job is held for the following reason(s): \"job-hold-until-specified\"\r\n"
-               "- The job is held until \"indefinite\".\r\n";
+    static std::string Held(const std::string& until = "indefinite") {
+        return "- The job is held for the following reason(s): \"job-hold-until-specified\"\r\n" +
+               (until.empty() ? "" : "- The job is held until \"" + until + "\".\r\n");
     }
-    static std::string Submit(const std::string& queue, const std::vector<std::string>& options) {
+    static std::string Submit(const std::string& queue, const std::vector<std::string>& options,
+                              PrivateScheduler& cups = *cups_) {
         std::string job;
-        EXPECT_TRUE(cups_->Submit(queue, options, &job)) << cups_->Error();
+        EXPECT_TRUE(cups.Submit(queue, options, &job)) << cups.Error();
         return job;
     }
 
@@ -53,38 +65,61 @@ class Cups : public ::testing::Test {
     static inline std::string error_;
 };
 
-TEST_F(Cups, AHeldJobAskingForWhatItsQueueDoesNotOffer) {
+// A raw queue (no PPD) claims nothing: its job is held and nothing else, and prints once
+// released. A PPD queue's real mismatch is reported.
+TEST_F(Cups, ARawQueueClaimsNothingAndAPpdQueueWhatItOffers) {
+    ASSERT_TRUE(cups_->AddQueue("raw", "")) << cups_->Error();
     ASSERT_TRUE(cups_->AddQueue("office", cups_test::kOfficePpd)) << cups_->Error();
-    const std::string plain = Submit("office", {"-H", "hold"});
+    const std::string raw = Submit("raw", {"-H", "hold"});
     const std::string a3 =
         Submit("office", {"-o", "media=a3", "-o", "sides=two-sided-long-edge", "-H", "hold"});
-    const auto run = Diagnose({plain, a3});
+    const auto run = Diagnose({raw, a3});
     EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(
-        run.out,
-        Heading(plain, "held", "office", "office") + Held() + "\r\n" +
-            Heading(a3, "held", "office", "office") + Held() +
-            "- Printer \"office\" does not support \"iso_a3_297x420mm\" in its \"media-ready\" "
-            "attribute.\r\n"
-            "- Printer \"office\" does not support \"two-sided-long-edge\" in its "
-            "\"sides-supported\" attribute.\r\n\r\n");
+    EXPECT_EQ(run.out,
+              Heading(raw, "held", "raw", "raw") + Held() + "\r\n" +
+                  Heading(a3, "held", "office", "office") + Held() +
+                  "- Printer \"office\" does not support \"iso_a3_297x420mm\" in its \"media-ready\" "
+                  "attribute.\r\n"
+                  "- Printer \"office\" does not support \"two-sided-long-edge\" in its "
+                  "\"sides-supported\" attribute.\r\n\r\n");
+    ASSERT_TRUE(cups_->Release(raw)) << cups_->Error();
+    EXPECT_TRUE(cups_->WaitForJobState(raw, "completed")) << cups_->Error();
 }
 
-TEST_F(Cups, StoppedPrintersJobsAheadAndAClassWhoseMembersAreAllStopped) {
-    for (const char* queue : {"jam", "busy", "m1", "m2"}) {
+// Stopped printers (with a message of their own, and with CUPS's "Paused"), jobs ahead, a job
+// held after it was queued, a stopped class's message, a class that can print on a member, and
+// a job printing on a printer that went offline.
+TEST_F(Cups, StoppedPrintersClassesAndPrintingJobs) {
+    for (const char* queue : {"jam", "busy", "m1", "m2", "m3"}) {
         ASSERT_TRUE(cups_->AddQueue(queue, cups_test::kOfficePpd)) << cups_->Error();
     }
+    ASSERT_TRUE(cups_->AddQueue("m4", "", cups_->StateDevice("", "m4-done"))) << cups_->Error();
+    ASSERT_TRUE(cups_->AddQueue("gone", "", cups_->StateDevice("offline", "gone-done")))
+        << cups_->Error();
     ASSERT_TRUE(cups_->AddClass("team", {"m1", "m2"})) << cups_->Error();
+    ASSERT_TRUE(cups_->AddClass("pair", {"m3", "m4"})) << cups_->Error();
     ASSERT_TRUE(cups_->Stop("jam", "Paper jam in tray 2")) << cups_->Error();
-    for (const char* printer : {"busy", "m1", "m2"}) {
-        ASSERT_TRUE(cups_->Stop(printer, "")) << cups_->Error();
+    for (const char* printer : {"busy", "m1", "m2", "m3"}) {
+        ASSERT_TRUE(cups_->Stop(printer)) << cups_->Error();
     }
+    ASSERT_TRUE(cups_->Stop("team", "Weekend shutdown")) << cups_->Error();
     const std::string jammed = Submit("jam", {});
-    Submit("busy", {});
+    const std::string first = Submit("busy", {});
     Submit("busy", {"-q", "60"});  // a higher priority: ahead too
     const std::string third = Submit("busy", {});
+    ASSERT_TRUE(cups_->Hold(first)) << cups_->Error();
     const std::string team = Submit("team", {});
-    const auto run = Diagnose({jammed, third, team});
+    const std::string printing = Submit("m4", {});
+    const std::string offline = Submit("gone", {});
+    ASSERT_TRUE(cups_->WaitForJobState(printing, "processing")) << cups_->Error();
+    ASSERT_TRUE(cups_->WaitForJobState(offline, "processing")) << cups_->Error();
+    const std::string waits = Submit("pair", {});
+    const auto run = Diagnose({jammed, third, first, team, waits, offline});
+    // The class job that a member will print is not blocked; the others are.
+    const auto check = Diagnose({jammed, team, waits}, *cups_, {"--check"});
+    cups_->Touch("m4-done");
+    cups_->Touch("gone-done");
+    EXPECT_NE(check.out.find(" 3 jobs, 2 blocked"), std::string::npos) << check.out;
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(run.out,
               Heading(jammed, "pending", "jam", "jam") +
@@ -93,9 +128,60 @@ TEST_F(Cups, StoppedPrintersJobsAheadAndAClassWhoseMembersAreAllStopped) {
                   "\r\n" +
                   Heading(third, "pending", "busy", "busy") +
                   "- Printer \"busy\" is paused.\r\n"
-                  "- The queue has 2 intervening job(s) to schedule before this job.\r\n\r\n" +
+                  "- The queue has 1 intervening job(s) to schedule before this job.\r\n\r\n" +
+                  Heading(first, "held", "busy", "busy") + Held("") +
+                  "- Printer \"busy\" is paused.\r\n"
+                  "- The queue has 1 intervening job(s) to schedule before this job.\r\n\r\n" +
                   Heading(team, "pending", "team", "m1, m2") +
-                  "- Printer \"m1\" is paused.\r\n- Printer \"m2\" is paused.\r\n\r\n");
+                  "- Queue \"team\" is paused.\r\n"
+                  "Queue \"team\" has a queue state message of \"Weekend shutdown\".\r\n"
+                  "- Printer \"m1\" is paused.\r\n- Printer \"m2\" is paused.\r\n\r\n" +
+                  Heading(waits, "pending", "pair", "m3, m4") +
+                  "Printer \"m3\" is paused.\r\n"
+                  "- Printer \"m4\" is currently printing a job; the printer state is "
+                  "\"printing\".\r\n\r\n" +
+                  Heading(offline, "processing", "gone", " ") +
+                  "This job is currently processing.\r\n"
+                  "The assigned printer is \"gone\"; the current printer state is \"printing\".\r\n"
+                  "- Printer \"gone\" is offline.\r\n\r\n");
+}
+
+// The reasons a backend sets as real ones do ("STATE: +KEYWORD"), which stop the queue: one of
+// each severity and of each kind of sentence.
+TEST_F(Cups, PrinterStateReasonsOfABackend) {
+    const std::string reasons =
+        "stapler-jam-error,marker-waste-almost-full,toner-low-warning,stacker-added-report,"
+        "media-empty,spool-area-full,input-tray-missing,frobnicator-warning";
+    ASSERT_TRUE(cups_->AddQueue("states", "", cups_->StateDevice(reasons))) << cups_->Error();
+    const std::string job = Submit("states", {});
+    const auto printer = [](const std::string& said) { return "Printer \"states\" " + said + "\r\n"; };
+    std::string out;
+    for (const auto end = std::chrono::steady_clock::now() + 30s;
+         out.find("is paused") == std::string::npos && std::chrono::steady_clock::now() < end;) {
+        out = Diagnose({job}).out;
+    }
+    EXPECT_EQ(out, Heading(job, "pending", "states", "states") + "- " + printer("is paused.") +
+                       "- " + printer("has a printer problem message of \"The test device has "
+                                      "stopped.\".") +
+                       "- " + printer("has a staple jam.") + "Warning: " +
+                       printer("has an almost full waste container.") + "Warning: " +
+                       printer("is almost out of toner.") + printer("has a new stacker.") + "- " +
+                       printer("is out of paper.") + "- " + printer("has a full spool area.") +
+                       "- " + printer("is missing its input tray.") + "Warning: " +
+                       printer("reports \"frobnicator-warning\".") +
+                       "- The job has a job state message of \"The test device has stopped.\".\r\n"
+                       "\r\n");
+    const auto json = nlohmann::json::parse(Diagnose({job}, *cups_, {"--json"}).out);
+    std::string codes;
+    for (const auto& message : json["jobs"][0]["messages"]) {
+        codes += message["code"].get<std::string>() + "/" + message["severity"].get<std::string>() + " ";
+    }
+    EXPECT_EQ(codes,
+              "printer-paused/problem printer-problem-message/problem printer-stapler-jam/problem "
+              "printer-marker-waste-almost-full/warning printer-toner-low/warning "
+              "printer-stacker-added/info printer-media-empty/problem "
+              "printer-spool-area-full/problem printer-input-tray-missing/problem "
+              "printer-reason-warning/warning job-state-message/warning ");
 }
 
 TEST_F(Cups, AQueueNotAcceptingJobsIsInformationAndAFormatNoLongerTakenIsAReason) {
@@ -146,14 +232,19 @@ TEST_F(Cups, FinishedAndUnknownJobsAndAServerThatCannotBeReached) {
     EXPECT_NE(run.out.find("Job \"9999\" not found in server \"127.0.0.1@"), std::string::npos);
 
     const std::string nowhere = "127.0.0.1:" + std::to_string(PrivateScheduler::FreePort());
-    run = test_os::RunProgram(STALLSCAN_PATH, {"--cups=" + nowhere, "1"});
+    const std::string label = "127.0.0.1@" + nowhere.substr(10);
+    run = Diagnose({"1"}, nowhere);
     EXPECT_EQ(run.exit_code, 5);
-    EXPECT_NE(run.out.find("Unable to access server \"127.0.0.1@"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Unable to access server \"" + label + "\"."), std::string::npos)
+        << run.out;
+    run = Diagnose({}, nowhere);  // all its jobs: nobody was asked
+    EXPECT_EQ(run.exit_code, 4);
+    EXPECT_EQ(run.err, "Unable to access server \"" + label + "\".\n");
 }
 
 // The server of the CUPS clients with no configuration at all, a second ("remote") server named
-// by its port, values it keeps private, and one that wants a password, which is never given.
-TEST_F(Cups, DefaultAndRemoteServersPrivateValuesAndAuthentication) {
+// by its port, and values it keeps private.
+TEST_F(Cups, DefaultAndRemoteServersAndPrivateValues) {
     ASSERT_TRUE(cups_->AddQueue("zero", cups_test::kOfficePpd)) << cups_->Error();
     const std::string mine = Submit("zero", {"-H", "hold"});
     const auto all =
@@ -176,18 +267,110 @@ TEST_F(Cups, DefaultAndRemoteServersPrivateValuesAndAuthentication) {
     EXPECT_EQ(job["server"], "127.0.0.1@" + std::to_string(remote->Port()));
     EXPECT_EQ(job["name"], "(hidden by the server)");
     EXPECT_EQ(job["owner"], "(hidden by the server)");
+}
 
+// A server that wants a password gets none: all its jobs, a job by number, and on a terminal,
+// where libcups would otherwise ask for one and wait.
+TEST_F(Cups, AServerThatWantsAPasswordGetsNone) {
     REQUIRE_SCHEDULER(locked, "",
-                      "<Limit Get-Job-Attributes>\nAuthType Basic\nRequire valid-user\n</Limit>\n");
-    std::string locked_job;
+                      "<Limit Get-Jobs Get-Job-Attributes>\nAuthType Basic\nRequire valid-user\n"
+                      "</Limit>\n");
+    std::string job;
     ASSERT_TRUE(locked->AddQueue("safe", "")) << locked->Error();
-    ASSERT_TRUE(locked->Submit("safe", {"-H", "hold"}, &locked_job)) << locked->Error();
-    const auto refused = Diagnose({locked_job}, *locked);
-    EXPECT_EQ(refused.exit_code, 5);
-    EXPECT_NE(refused.out.find("- Server \"127.0.0.1@" + std::to_string(locked->Port()) +
-                               "\" requires authentication, which stallscan does not give.\r\n"),
-              std::string::npos)
-        << refused.out;
+    ASSERT_TRUE(locked->Submit("safe", {"-H", "hold"}, &job)) << locked->Error();
+    const std::string label = "127.0.0.1@" + std::to_string(locked->Port());
+    const std::string refusal =
+        "Server \"" + label + "\" requires authentication, which stallscan does not give.";
+    const auto all = Diagnose({}, *locked);
+    EXPECT_EQ(all.exit_code, 4);
+    EXPECT_EQ(all.err, refusal + "\n");
+    const auto named = Diagnose({job}, *locked);
+    EXPECT_EQ(named.exit_code, 5);
+    EXPECT_EQ(named.out, "Job identifier: " + label + ":" + job +
+                             "\r\nJob name:  \r\nJob status: unknown status\r\nAssigned spooler: " +
+                             label +
+                             "\r\nAssigned queue:  \r\nPhysical printer(s):  \r\nThe job is not "
+                             "printing for the following reason(s):\r\nUnable to access job \"" +
+                             label + ":" + job + "\".\r\n- " + refusal + "\r\n\r\n");
+
+    // On a terminal of its own (its controlling terminal), the run neither asks nor waits.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const std::string terminal = ::ptsname(master);
+    const std::string server = "--cups=" + locked->Server();
+    const char* argv[] = {STALLSCAN_PATH, server.c_str(), "-q", job.c_str(), nullptr};
+    posix_spawnattr_t attr;
+    ::posix_spawnattr_init(&attr);
+    ::posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, 0, terminal.c_str(), O_RDWR, 0);
+    ::posix_spawn_file_actions_adddup2(&actions, 0, 1);
+    ::posix_spawn_file_actions_adddup2(&actions, 0, 2);
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, STALLSCAN_PATH, &actions, &attr, const_cast<char**>(argv),
+                            environ),
+              0);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::posix_spawnattr_destroy(&attr);
+    // Everything it writes, until it ends and its terminal closes (or 60 seconds, when it waits).
+    const std::string said = test_os::Started::ReadFor(master, 60s);
+    int status = 0;
+    bool ended = false;
+    for (const auto end = std::chrono::steady_clock::now() + 10s;
+         !(ended = ::waitpid(pid, &status, WNOHANG) == pid) &&
+         std::chrono::steady_clock::now() < end;) {
+        std::this_thread::sleep_for(10ms);  // the terminal closes a moment before the exit
+    }
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    ::close(master);
+    EXPECT_TRUE(ended) << "it waits for input after: " << said;
+    EXPECT_EQ(said.find("assword"), std::string::npos) << said;
+    EXPECT_NE(said.find(refusal), std::string::npos) << said;
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 5);
+}
+
+// A scheduler whose answers stop in the middle for a while, as a busy one's do: eight jobs at a
+// time give the reports of one at a time, which are those of the scheduler asked directly. One
+// dropped connection costs one more connection and changes nothing.
+TEST_F(Cups, ASlowOrUnreliableSchedulerGivesTheSameReports) {
+    REQUIRE_SCHEDULER(busy);
+    ASSERT_TRUE(busy->AddQueue("slow", "")) << busy->Error();
+    ASSERT_TRUE(busy->Stop("slow")) << busy->Error();
+    for (int i = 0; i < 8; ++i) {
+        Submit("slow", i % 4 == 3 ? std::vector<std::string>{"-H", "hold"}
+                                  : std::vector<std::string>{"-q", std::to_string(40 + i)},
+               *busy);
+    }
+    const std::string direct_label = "127.0.0.1@" + std::to_string(busy->Port());
+    const auto relabel = [&](std::string text, const test_proxy::DelayProxy& proxy) {
+        const std::string label = "127.0.0.1@" + std::to_string(proxy.Port());
+        for (size_t at = text.find(label); at != std::string::npos; at = text.find(label, at)) {
+            text.replace(at, label.size(), direct_label);
+        }
+        return text;
+    };
+    const auto direct = Diagnose({}, *busy, {"--crlf", "-j", "1"});
+    ASSERT_EQ(direct.exit_code, 0) << direct.err;
+    ASSERT_NE(direct.out.find("intervening"), std::string::npos) << direct.out;
+    const test_proxy::DelayProxy slow(busy->Port(), {0ms, 300ms, 0});
+    for (const char* jobs : {"1", "8"}) {
+        const auto run = Diagnose({}, slow.Server(), {"--crlf", "-v", "-j", jobs});
+        EXPECT_EQ(run.exit_code, 0) << run.err;
+        EXPECT_EQ(relabel(run.out, slow), direct.out) << "-j " << jobs << "\n" << run.err;
+        const auto json = Diagnose({}, slow.Server(), {"--json", "-j", jobs});
+        EXPECT_EQ(relabel(json.out, slow), Diagnose({}, *busy, {"--json"}).out) << "-j " << jobs;
+    }
+
+    const test_proxy::DelayProxy plain(busy->Port(), {});
+    const auto counted = Diagnose({}, plain.Server(), {"--crlf", "-j", "1"});
+    const test_proxy::DelayProxy dropping(busy->Port(), {0ms, 0ms, 3});
+    const auto dropped = Diagnose({}, dropping.Server(), {"--crlf", "-j", "1"});
+    EXPECT_EQ(relabel(dropped.out, dropping), relabel(counted.out, plain));
+    EXPECT_EQ(dropping.Connections(), plain.Connections() + 1);
 }
 
 }  // namespace
