@@ -63,18 +63,37 @@ std::string StopMessage(ipp_t* destination) {
 }
 
 // What the job asks for, compared with what a printer offers and its defaults.
-constexpr const char* kJobAsks[] = {"sides",         "copies",           "number-up",
-                                    "page-ranges",   "print-color-mode", "print-quality",
-                                    "printer-resolution", "output-bin", "finishings"};
-constexpr const char* kPrinterOffers[] = {
-    "document-format-supported", "media-supported",       "media-ready",
-    "sides-supported",           "copies-supported",      "number-up-supported",
-    "page-ranges-supported",     "print-color-mode-supported", "print-quality-supported",
-    "printer-resolution-supported", "output-bin-supported", "finishings-supported",
-    "document-format-default",   "media-default",         "sides-default",
-    "copies-default",            "number-up-default",     "print-color-mode-default",
-    "print-quality-default",     "printer-resolution-default", "output-bin-default",
-    "finishings-default"};
+constexpr const char* kJobAsks[] = {"sides",
+                                    "copies",
+                                    "number-up",
+                                    "page-ranges",
+                                    "print-color-mode",
+                                    "print-quality",
+                                    "printer-resolution",
+                                    "output-bin",
+                                    "finishings"};
+constexpr const char* kPrinterOffers[] = {"document-format-supported",
+                                          "media-supported",
+                                          "media-ready",
+                                          "sides-supported",
+                                          "copies-supported",
+                                          "number-up-supported",
+                                          "page-ranges-supported",
+                                          "print-color-mode-supported",
+                                          "print-quality-supported",
+                                          "printer-resolution-supported",
+                                          "output-bin-supported",
+                                          "finishings-supported",
+                                          "document-format-default",
+                                          "media-default",
+                                          "sides-default",
+                                          "copies-default",
+                                          "number-up-default",
+                                          "print-color-mode-default",
+                                          "print-quality-default",
+                                          "printer-resolution-default",
+                                          "output-bin-default",
+                                          "finishings-default"};
 
 class Lister {
   public:
@@ -169,10 +188,10 @@ class Lister {
                 return failed;
             }
             ipp_attribute_t* priority = ippFindAttribute(job, "job-priority", IPP_TAG_INTEGER);
-            object.Set("intervening-jobs",
-                       std::to_string(JobsAhead(Jobs(jobs.get()), std::atoi(id.c_str()),
-                                                priority != nullptr ? ippGetInteger(priority, 0)
-                                                                    : 50)));
+            object.Set(
+                "intervening-jobs",
+                std::to_string(JobsAhead(Jobs(jobs.get()), std::atoi(id.c_str()),
+                                         priority != nullptr ? ippGetInteger(priority, 0) : 50)));
         }
         std::string format = First(get("document-format"));
         if (format.empty()) {

@@ -144,7 +144,8 @@ std::string JobMedia(ipp_t* job) {
     ipp_attribute_t* width = ippFindAttribute(dimensions, "x-dimension", IPP_TAG_INTEGER);
     ipp_attribute_t* length = ippFindAttribute(dimensions, "y-dimension", IPP_TAG_INTEGER);
     if (width != nullptr && length != nullptr) {
-        if (pwg_media_t* found = pwgMediaForSize(ippGetInteger(width, 0), ippGetInteger(length, 0))) {
+        if (pwg_media_t* found =
+                pwgMediaForSize(ippGetInteger(width, 0), ippGetInteger(length, 0))) {
             media = std::string(found->pwg) + '\0';
         }
     }

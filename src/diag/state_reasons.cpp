@@ -180,8 +180,7 @@ constexpr OwnSentence kOwnPrinterSentences[] = {
     {"input-cannot-feed-size-selected", "cannot feed the paper size selected", kProblem},
     {"input-manual-input-request", "waits for paper to be fed by hand", kProblem},
     {"input-media-color-change", "needs paper of another color loaded", kProblem},
-    {"input-media-form-parts-change", "needs paper with another number of parts loaded",
-     kProblem},
+    {"input-media-form-parts-change", "needs paper with another number of parts loaded", kProblem},
     {"input-media-size-change", "needs paper of another size loaded", kProblem},
     {"input-media-type-change", "needs paper of another type loaded", kProblem},
     {"input-media-weight-change", "needs paper of another weight loaded", kProblem},
@@ -232,10 +231,9 @@ constexpr OwnSentence kOwnPrinterSentences[] = {
     {"cups-insecure-filter", "has a filter whose files are not safely installed", kProblem},
     {"cups-ipp-conformance-failure", "does not follow IPP in all its answers", kInfo},
     {"cups-ipp-missing-cancel-job", "lacks IPP support for \"Cancel-Job\"", kInfo},
-    {"cups-ipp-missing-get-job-attributes", "lacks IPP support for \"Get-Job-Attributes\"",
+    {"cups-ipp-missing-get-job-attributes", "lacks IPP support for \"Get-Job-Attributes\"", kInfo},
+    {"cups-ipp-missing-get-printer-attributes", "lacks IPP support for \"Get-Printer-Attributes\"",
      kInfo},
-    {"cups-ipp-missing-get-printer-attributes",
-     "lacks IPP support for \"Get-Printer-Attributes\"", kInfo},
     {"cups-ipp-missing-job-history", "lacks IPP support for a job history", kInfo},
     {"cups-ipp-missing-job-id", "lacks IPP support for job numbers", kInfo},
     {"cups-ipp-missing-job-state", "lacks IPP support for job states", kInfo},
@@ -320,8 +318,8 @@ constexpr JobSentence kJobSentences[] = {
     {"job-completed-with-errors", "The job completed with errors.", kProblem, false},
     {"job-completed-with-warnings", "The job completed with warnings.", kWarning, false},
     {"job-data-insufficient", "The job has not received enough data to start.", kWarning, true},
-    {"job-delay-output-until-specified", "The job's output is delayed until a set time.",
-     kProblem, true},
+    {"job-delay-output-until-specified", "The job's output is delayed until a set time.", kProblem,
+     true},
     {"job-fetchable", "The job waits for a printer to fetch it.", kInfo, true},
     {"job-held-for-authorization", "The job is held until it is authorized.", kProblem, true},
     {"job-held-for-button-press", "The job waits for a button to be pressed on the printer.",
@@ -332,8 +330,8 @@ constexpr JobSentence kJobSentences[] = {
     {"job-incoming", "The job is still arriving.", kInfo, false},
     {"job-interpreting", "The job is being interpreted.", kInfo, false},
     {"job-outgoing", "The job is being sent on.", kInfo, false},
-    {"job-password-wait", "The job waits for its password to be entered at the printer.",
-     kProblem, true},
+    {"job-password-wait", "The job waits for its password to be entered at the printer.", kProblem,
+     true},
     {"job-printed-successfully", "The job printed successfully.", kInfo, false},
     {"job-printed-with-errors", "The job printed with errors.", kProblem, false},
     {"job-printed-with-warnings", "The job printed with warnings.", kWarning, false},
@@ -361,8 +359,7 @@ constexpr JobSentence kJobSentences[] = {
     {"job-transforming", "The job is being converted.", kInfo, false},
     {"none", "The job gives no reason.", kInfo, false},
     {"printer-stopped", "The job's printer is stopped.", kProblem, false},
-    {"printer-stopped-partly", "The job's printer has stopped some of its parts.", kWarning,
-     false},
+    {"printer-stopped-partly", "The job's printer has stopped some of its parts.", kWarning, false},
     {"processing-to-stop-point", "The job is being stopped.", kInfo, false},
     {"queued-in-device", "The job is queued in the printer.", kInfo, false},
     {"resources-are-not-ready", "The resources the job needs are not ready.", kProblem, true},
@@ -376,12 +373,11 @@ constexpr JobSentence kJobSentences[] = {
      "The job's data is compressed in a way the printer does not support.", kProblem, true},
     {"unsupported-document-format", "The job has a document format the printer does not support.",
      kProblem, true},
-    {"waiting-for-user-action", "The job waits for someone to act at the printer.", kProblem,
-     true},
+    {"waiting-for-user-action", "The job waits for someone to act at the printer.", kProblem, true},
     {"warnings-detected", "The job has warnings.", kWarning, false},
     // CUPS's own.
-    {"cups-held-for-authentication", "The job is held until its owner gives a password.",
-     kProblem, true},
+    {"cups-held-for-authentication", "The job is held until its owner gives a password.", kProblem,
+     true},
 };
 
 // CUPS's keywords among the sentences above, listed after the registry's.
@@ -421,8 +417,8 @@ bool FromParts(std::string_view base, std::string& predicate, Severity& severity
     if (best == nullptr) {
         return false;
     }
-    predicate = Fill(part->supply && !best->supply.empty() ? best->supply : best->device,
-                     part->noun);
+    predicate =
+        Fill(part->supply && !best->supply.empty() ? best->supply : best->device, part->noun);
     severity = best->severity;
     return true;
 }
@@ -535,8 +531,8 @@ void AddReason(Diagnosis& diagnosis, const StateReason& reason, std::string_view
     if (reason.attribute == ReasonAttribute::kPrinter) {
         args.emplace_back(printer);
     }
-    const bool legacy = reason.id >= Msg::kReasonPrinterMediaEmpty &&
-                        reason.id <= Msg::kReasonPrinterDoorOpen;
+    const bool legacy =
+        reason.id >= Msg::kReasonPrinterMediaEmpty && reason.id <= Msg::kReasonPrinterDoorOpen;
     if (!legacy) {
         args.push_back(reason.keyword);
     }

@@ -22,10 +22,10 @@ enum class ReasonAttribute { kJob, kPrinter };
 
 struct StateReason {
     ReasonAttribute attribute = ReasonAttribute::kPrinter;
-    std::string keyword;    // as sent, with its suffix
-    std::string base;       // without the suffix
+    std::string keyword;  // as sent, with its suffix
+    std::string base;     // without the suffix
     Severity severity = Severity::kProblem;
-    std::string code;       // "printer-stapler-jam", "job-account-closed", "printer-reason"
+    std::string code;  // "printer-stapler-jam", "job-account-closed", "printer-reason"
     // The sentence without its prefix and line end, "%1" for the printer ("Printer "%1" has a
     // staple jam."); the generic one, with "%2" for the keyword, when the table does not know it.
     std::string sentence;
