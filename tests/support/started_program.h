@@ -13,18 +13,23 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/run_program.h"
 
 namespace test_os {
 
-// See the top of this file; an `err_fd` below 0 puts standard error on the output pipe.
+// See the top of this file; an `err_fd` below 0 puts standard error on the output pipe. With a
+// `terminal` (the name of a pseudo-terminal's other end) the program runs in a session of its own
+// with that terminal as its controlling terminal and its three standard handles.
 class Started {
   public:
     Started(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-            int err_fd, const std::string& program = STALLSCAN_PATH) {
+            int err_fd, const std::string& program = STALLSCAN_PATH,
+            const std::string& terminal = "") {
         int out[2];
         EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
         out_ = out[0];
@@ -38,10 +43,20 @@ class Started {
         envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err_fd < 0 ? out[1] : err_fd, 2);
-        EXPECT_EQ(::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        if (terminal.empty()) {
+            posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+            posix_spawn_file_actions_adddup2(&actions, err_fd < 0 ? out[1] : err_fd, 2);
+        } else {
+            posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
+            posix_spawn_file_actions_addopen(&actions, 0, terminal.c_str(), O_RDWR, 0);
+            posix_spawn_file_actions_adddup2(&actions, 0, 1);
+            posix_spawn_file_actions_adddup2(&actions, 0, 2);
+        }
+        EXPECT_EQ(::posix_spawn(&pid_, argv[0], &actions, &attr, argv.data(), envp.data()), 0);
         posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
         ::close(out[1]);
     }
     ~Started() {
@@ -53,6 +68,18 @@ class Started {
     }
     pid_t Pid() const { return pid_; }
     bool Running() const { return ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+    // The exit status once it has ended within `limit`; nothing while it runs on.
+    std::optional<int> Ended(std::chrono::milliseconds limit) {
+        int status = 0;
+        for (const auto end = std::chrono::steady_clock::now() + limit;
+             ::waitpid(pid_, &status, WNOHANG) != pid_; std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+            if (std::chrono::steady_clock::now() >= end) {
+                return std::nullopt;
+            }
+        }
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
     // Reads from `fd` what arrives within `wait`, or until the text holds `until`.
     static std::string ReadFor(int fd, std::chrono::milliseconds wait,
                                const std::string& until = "\x01") {
