@@ -201,6 +201,16 @@ Connection::Outcome Connection::Try(ipp_t* request, IppPtr& response, Answer& fa
         return failure.status == Status::kToolError ? Outcome::kPassing : Outcome::kFinal;
     }
     httpFlush(http_);
+    // Credentials that need nobody (a local certificate) are tried once, as libcups does; a
+    // password is asked of the refusing callback, which gives none.
+    if (status == HTTP_STATUS_UNAUTHORIZED && !authenticated_) {
+        authenticated_ = true;
+        if (cupsDoAuthentication(http_, "POST", "/") == 0 &&
+            httpReconnect2(http_, std::clamp(MillisecondsLeft(), 1, kConnectLimitMs), &cancel_) ==
+                0) {
+            return Outcome::kAgain;
+        }
+    }
     if (status == HTTP_STATUS_UNAUTHORIZED || status == HTTP_STATUS_FORBIDDEN ||
         status == HTTP_STATUS_CUPS_AUTHORIZATION_CANCELED) {
         Fail(failure, Status::kAuthenticationRequired, "authentication required");
@@ -219,7 +229,7 @@ IppPtr Connection::Send(ipp_t* request, Answer& failure) {
                  cupsUser());
     const IppPtr owned(request, ippDelete);
     IppPtr response(nullptr, ippDelete);
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    for (int attempt = 0; attempt < 2;) {
         failure = {};
         if (!Open(failure)) {
             return response;
@@ -229,10 +239,14 @@ IppPtr Connection::Send(ipp_t* request, Answer& failure) {
             return response;
         }
         response.reset();
+        if (outcome == Outcome::kAgain) {
+            continue;
+        }
         if (outcome != Outcome::kPassing) {
             return response;
         }
         Close();  // a failure that may pass: once more, on a new connection
+        ++attempt;
     }
     failure.passing = true;
     return response;

@@ -37,9 +37,9 @@ class Connection {
     int Opened() const { return opened_; }
 
   private:
-    // How a request went: answered, failed for good (or stopped, or out of time), or failed in
-    // a way that may pass.
-    enum class Outcome { kOk, kFinal, kPassing };
+    // How a request went: answered, failed for good (or stopped, or out of time), failed in a
+    // way that may pass, or to be sent again with credentials found meanwhile.
+    enum class Outcome { kOk, kFinal, kPassing, kAgain };
 
     bool Open(listing::Answer& failure);
     void Close();
@@ -56,6 +56,7 @@ class Connection {
     std::stop_token stop_;
     std::chrono::steady_clock::time_point deadline_;
     bool timed_out_ = false;
+    bool authenticated_ = false;  // credentials were looked for once
     http_t* http_ = nullptr;
     int opened_ = 0;
     // Read by libcups while it connects, set when the listing is stopped (from the thread that

@@ -116,6 +116,10 @@ TEST_F(Cups, StoppedPrintersClassesAndPrintingJobs) {
     ASSERT_TRUE(cups_->WaitForJobState(offline, "processing")) << cups_->Error();
     const std::string waits = Submit("pair", {});
     const auto run = Diagnose({jammed, third, first, team, waits, offline});
+    // All the server's jobs: the waiting ones, not those printing.
+    const std::string listed = Diagnose({}, *cups_, {"--list"}).out;
+    EXPECT_NE(listed.find(":" + waits + "\n"), std::string::npos) << listed;
+    EXPECT_EQ(listed.find(":" + offline + "\n"), std::string::npos) << listed;
     // The class job that a member will print is not blocked; the others are.
     const auto check = Diagnose({jammed, team, waits}, *cups_, {"--check"});
     cups_->Touch("m4-done");
