@@ -130,7 +130,8 @@ TEST(IppValues, TheMediumOfAJobByNameOrBySize) {
 
 // The job groups of a Get-Jobs response, whatever the order of their attributes; who is ahead.
 TEST(IppValues, JobsOfAResponseAndTheJobsAhead) {
-    IppPtr response(ippNewResponse(ippNewRequest(IPP_OP_GET_JOBS)), ippDelete);
+    const IppPtr request(ippNewRequest(IPP_OP_GET_JOBS), ippDelete);
+    IppPtr response(ippNewResponse(request.get()), ippDelete);
     ipp_t* r = response.get();
     bool first = true;
     const auto group = [r, &first](int id, int state, int priority, bool priority_first) {
