@@ -1,8 +1,8 @@
 # Hardening of every program the build links, in every build of it:
 #
-#   Linux (ELF)   the flags of Debian 12's dpkg-buildflags with DEB_BUILD_MAINT_OPTIONS=hardening=+all:
-#                 -fstack-protector-strong, -D_FORTIFY_SOURCE=2, -Wformat -Werror=format-security,
-#                 -Wl,-z,relro -Wl,-z,now, and PIE (-fPIE, -pie).
+#   Linux (ELF)   the flags of Debian 12's dpkg-buildflags with hardening=+all (in
+#                 DEB_BUILD_MAINT_OPTIONS): -fstack-protector-strong, -D_FORTIFY_SOURCE=2,
+#                 -Wformat -Werror=format-security, -Wl,-z,relro -Wl,-z,now, and PIE (-fPIE, -pie).
 #   mingw-w64     what PE and mingw have: the stack protector and _FORTIFY_SOURCE (both through
 #                 libssp), and address-space randomisation with high entropy and non-executable data
 #                 (--dynamicbase --high-entropy-va --nxcompat; binutils sets them by default since
