@@ -111,12 +111,15 @@ void Diagnosis::AddReasonLine(Msg id, std::string_view arg) {
 }
 
 std::string Diagnosis::FormatValueList(std::string_view values) {
+    // Every item after the first is preceded by ", ", also when the first one is empty (a value
+    // of two double quotes).
+    const std::vector<std::string> list = ValueList(values);
     std::string result;
-    for (const std::string& value : ValueList(values)) {
-        if (!result.empty()) {
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (i > 0) {
             result += ", ";
         }
-        result += value;
+        result += list[i];
     }
     return result;
 }

@@ -25,6 +25,7 @@ TEST(FormatValueList, DistinctValuesByLastOccurrenceEachWithoutOnePairOfQuotes) 
     const std::vector<std::pair<std::string, std::string>> cases{
         {"a\0b\0a\0"s, "b, a"}, {"\0\0x\0\0y"s, "x, y"},     {"\"x\"", "x"},
         {"\"\"x\"\"", "\"x\""},   {"\"", "\""}, {"\"a b\"\0c\0"s, "a b, c"}, {"a, b c", "a, b c"},
+        {"\"\"\0x\0"s, ", x"},  // an empty first item still gets its separator
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(Diagnosis::FormatValueList(text), expected) << text;
