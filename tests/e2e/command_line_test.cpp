@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 #include "e2e/e2e_support.h"
 
@@ -64,29 +64,36 @@ TEST_F(CommandLine, SigtermEndsTheRunPromptlyAndNoToolOutlivesIt) {
     // The windows, while the main window looks up the default printer's server.
     cases.push_back({STALLSCAN_GUI_PATH, {}, "hang", "lp-office"});
 #endif
+    const fs::path log = demo_.Base() / "sigterm-runs.log";
     for (const Case& c : cases) {
         // The windows' display, default printer and settings (the command line, given servers,
-        // uses none of them).
+        // uses none of them); the tool's runs logged, each before it misbehaves.
         auto env = Fault(c.fault, c.match);
-        env.insert({{"QT_QPA_PLATFORM", "offscreen"},
+        env.insert({{"KVLS_LOG", log.string()},
+                    {"QT_QPA_PLATFORM", "offscreen"},
                     {"KVPRINTER", "lp-office"},
                     {"XDG_CONFIG_HOME", (demo_.Base() / "gui-settings").string()}});
+        fs::remove(log);
         const std::string what = c.program + " " + c.fault;
         const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
         test_os::Started run(c.args, demo_.Env(env), null, c.program);
         ::close(null);
-        for (int i = 0; i < 500 && test_os::ProcessesOf(demo_.Tool()) < 1; ++i) {
-            std::this_thread::sleep_for(10ms);
-        }
-        std::this_thread::sleep_for(100ms);
-        ASSERT_GE(test_os::ProcessesOf(demo_.Tool()), 1) << what;
-        const auto start = std::chrono::steady_clock::now();
+        // The listing that hangs has started (and with hang-child, its own process too).
+        const auto hanging = [&] {
+            const auto runs = ReadLines(log);
+            return std::any_of(runs.begin(), runs.end(),
+                               [&](const std::string& r) { return r.find(c.match) != r.npos; }) &&
+                   (c.fault != "hang-child" || test_os::StartedItself(demo_.Tool()));
+        };
+        ASSERT_TRUE(test_os::WaitUntil(hanging, test_os::Scaled(30s))) << what;
         ::kill(run.Pid(), SIGTERM);
-        const std::string out = test_os::Started::ReadFor(run.Out(), 20s);
-        EXPECT_EQ(run.Wait(), 143) << what;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << what;
+        const std::string out = test_os::Started::ReadFor(run.Out(), test_os::Scaled(20s));
+        EXPECT_EQ(run.WaitAtMost(10s), 143) << what;
         EXPECT_EQ(out, "") << what;  // demo:10 was cut short: nothing of it is written
-        EXPECT_EQ(test_os::ProcessesOf(demo_.Tool()), 0) << what;
+        // Killed, the tool's own process may take a moment to go.
+        EXPECT_TRUE(test_os::WaitUntil([&] { return test_os::ProcessesOf(demo_.Tool()) == 0; },
+                                       test_os::Scaled(10s)))
+            << what;
     }
 }
 
@@ -104,15 +111,16 @@ TEST_F(CommandLine, ReportsStreamAndAProgressLineShowsOnATerminal) {
                          demo_.Env(Fault("sleep:0.3")), terminal);
     ::close(terminal);  // the run has it as its standard error
     const std::string first =
-        test_os::Started::ReadFor(run.Out(), 20s, "No problems were found.\n");
+        test_os::Started::ReadFor(run.Out(), test_os::Scaled(20s), "No problems were found.\n");
     EXPECT_NE(first.find("Job identifier: demo:10\n"), std::string::npos) << first;
     // The other two jobs take at least 4 s of the tool's sleeps: the run is still going.
-    std::this_thread::sleep_for(1s);
     EXPECT_TRUE(run.Running());
-    const std::string progress = test_os::Started::ReadFor(master, 2s, "] demo:10");
+    const std::string progress =
+        test_os::Started::ReadFor(master, test_os::Scaled(20s), "] demo:10");
     EXPECT_NE(progress.find("] demo:10"), std::string::npos) << progress;
     EXPECT_EQ(run.Wait(), 0);
-    const std::string rest = test_os::Started::ReadFor(master, 2s, "not diagnosed");
+    const std::string rest =
+        test_os::Started::ReadFor(master, test_os::Scaled(20s), "not diagnosed");
     EXPECT_NE(rest.find("stallscan: 3 jobs: 3 diagnosed (1 with problems, 2 without), 0 not "
                         "diagnosed"),
               std::string::npos)
@@ -126,7 +134,7 @@ TEST_F(CommandLine, ReportsStreamAndAProgressLineShowsOnATerminal) {
                            demo_.Env(Fault("sleep:0.3")), null);
     ::close(null);
     const std::string streamed =
-        test_os::Started::ReadFor(piped.Out(), 20s, "No problems were found.\n");
+        test_os::Started::ReadFor(piped.Out(), test_os::Scaled(20s), "No problems were found.\n");
     EXPECT_NE(streamed.find("Job identifier: demo:10\n"), std::string::npos) << streamed;
     EXPECT_EQ(streamed.find("demo:12"), std::string::npos) << streamed;  // seconds later
     EXPECT_EQ(piped.Wait(), 0);

@@ -99,7 +99,7 @@ class Installation {
     }
     test_os::ProgramRun Normal(const std::vector<std::string>& args,
                                std::map<std::string, std::string> env = {}) const {
-        return test_os::RunProgram(STALLSCAN_PATH, args, Env(std::move(env)), 120000);
+        return test_os::RunProgram(STALLSCAN_PATH, args, Env(std::move(env)), 300000);
     }
     // Normal, with the tool's runs logged: their arguments, one run a line, go to `runs`.
     test_os::ProgramRun Logged(const std::vector<std::string>& args, std::vector<std::string>& runs,
@@ -114,7 +114,7 @@ class Installation {
     test_os::ProgramRun Pseudo(std::vector<std::string> args) const {
         args.insert(args.begin(), "pseudo-kvls@" + Canned().string());
         return test_os::RunProgram(STALLSCAN_PATH, args,
-                                   {{"OV_ROOT", (base_ / "pseudo-root").string()}}, 120000);
+                                   {{"OV_ROOT", (base_ / "pseudo-root").string()}}, 300000);
     }
 
   private:
