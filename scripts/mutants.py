@@ -32,8 +32,13 @@ The list, scripts/mutants.txt:
     --- after
         if (options.critical && blocked >= *options.critical) {
 
-Text blocks run to the next "---" or "==" line; their last line break is not part of them. Lines
-beginning with "#" outside blocks are comments.
+Text blocks run to the next "---" or "==" line, without the blank lines at their end (and so
+without their last line break). Lines beginning with "#" outside blocks are comments; inside a block
+they are text (a preprocessor line), so comments go above the first entry.
+
+A planted fault may leave a program of the copy running (a listing tool that no longer gets
+killed): after each fault the script ends every process whose program lies in the copy, by its
+process id, so that the next fault starts clean and nothing outlives the script.
 """
 
 import argparse
@@ -41,6 +46,7 @@ import hashlib
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -71,6 +77,8 @@ def parse_list(path):
 
     def close_block():
         nonlocal block, block_lines
+        while block_lines and not block_lines[-1].strip():
+            block_lines.pop()
         if current is not None and block is not None:
             setattr(current, block, "\n".join(block_lines))
         block, block_lines = None, []
@@ -160,6 +168,27 @@ def run(command, cwd, log, timeout=None):
             return -1
 
 
+def end_strays(tree):
+    """Ends the processes whose program lies below `tree` (started by the tests of a planted
+    fault); returns how many there were."""
+    ended = 0
+    root = str(tree.resolve()) + os.sep
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            program = os.readlink(entry / "exe")
+        except OSError:
+            continue
+        if program.startswith(root):
+            try:
+                os.kill(int(entry.name), signal.SIGKILL)
+                ended += 1
+            except OSError:
+                pass
+    return ended
+
+
 def failed_tests(log_text):
     failed = re.findall(r"^\s*\d+ - (\S+) \(", log_text, re.MULTILINE)
     return failed
@@ -235,6 +264,9 @@ def main():
                 outcome, by = "survived", ""
         finally:
             target.write_text(original)
+            strays = end_strays(tree)
+        if strays:
+            by += f" (ended {strays} stray process{'es' if strays > 1 else ''})"
         seconds = time.monotonic() - started
         results.append((mutant, outcome, by))
         print(f"[{number}/{len(mutants)}] {outcome:8} {mutant.name} ({seconds:.0f} s)"

@@ -50,19 +50,21 @@ class CommandLine : public ::testing::Test {
 
 #ifndef _WIN32
 // SIGTERM while a tool hangs, also one that started a process of its own: stallscan ends at once
-// with 143, nothing half-written, and no tool process is left.
+// with 143, nothing half-written (JSON: a whole document of the jobs written), and no tool
+// process is left.
 TEST_F(CommandLine, SigtermEndsTheRunPromptlyAndNoToolOutlivesIt) {
     struct Case {
         std::string program;
         std::vector<std::string> args;
-        std::string fault, match;
+        std::string fault, match, out;
     };
     std::vector<Case> cases = {
-        {STALLSCAN_PATH, {"--crlf", "demo:10", "demo:9"}, "hang", "-cp"},
-        {STALLSCAN_PATH, {"--crlf", "demo:10", "demo:9"}, "hang-child", "-cp"}};
+        {STALLSCAN_PATH, {"--crlf", "demo:10", "demo:9"}, "hang", "-cp", ""},
+        {STALLSCAN_PATH, {"--crlf", "demo:10", "demo:9"}, "hang-child", "-cp", ""},
+        {STALLSCAN_PATH, {"--json", "demo:10"}, "hang", "-cp", "{\"schema\":1,\"jobs\":[]}\n"}};
 #ifdef STALLSCAN_GUI_PATH
     // The windows, while the main window looks up the default printer's server.
-    cases.push_back({STALLSCAN_GUI_PATH, {}, "hang", "lp-office"});
+    cases.push_back({STALLSCAN_GUI_PATH, {}, "hang", "lp-office", ""});
 #endif
     const fs::path log = demo_.Base() / "sigterm-runs.log";
     for (const Case& c : cases) {
@@ -89,7 +91,7 @@ TEST_F(CommandLine, SigtermEndsTheRunPromptlyAndNoToolOutlivesIt) {
         ::kill(run.Pid(), SIGTERM);
         const std::string out = test_os::Started::ReadFor(run.Out(), test_os::Scaled(20s));
         EXPECT_EQ(run.WaitAtMost(10s), 143) << what;
-        EXPECT_EQ(out, "") << what;  // demo:10 was cut short: nothing of it is written
+        EXPECT_EQ(out, c.out) << what;  // demo:10 was cut short: nothing of it is written
         // Killed, the tool's own process may take a moment to go.
         EXPECT_TRUE(test_os::WaitUntil([&] { return test_os::ProcessesOf(demo_.Tool()) == 0; },
                                        test_os::Scaled(10s)))
@@ -186,6 +188,10 @@ TEST_F(CommandLine, CheckWritesOneLineAndFollowsTheThresholds) {
          3,
          "STALLSCAN UNKNOWN - a job's server could not be read; 1 job, none "
          "blocked, 1 not diagnosed | jobs=1 blocked=0;0 not_diagnosed=1"},
+        {{"--timeout", "1", "sup-ref:1"},  // its server hangs (see below)
+         3,
+         "STALLSCAN UNKNOWN - a job's server could not be read; 1 job, none "
+         "blocked, 1 not diagnosed | jobs=1 blocked=0;0 not_diagnosed=1"},
         {{"--timeout", "x"},
          3,
          "STALLSCAN UNKNOWN - usage: stallscan: --timeout takes seconds "
@@ -193,7 +199,7 @@ TEST_F(CommandLine, CheckWritesOneLineAndFollowsTheThresholds) {
     };
     for (auto c : cases) {
         c.args.insert(c.args.begin(), "--check");
-        const auto run = demo_.Normal(c.args);
+        const auto run = demo_.Normal(c.args, Fault("hang", "-cs -r all -sl -F sup-ref"), 60000);
         EXPECT_EQ(run.exit_code, c.status) << c.line;
         EXPECT_EQ(run.out, c.line + "\n");
     }
@@ -213,6 +219,8 @@ TEST_F(CommandLine, FiltersKeepTheJobsThatConcernThem) {
               (Ids{"9", "1"}));  // a warning is something wrong
     EXPECT_EQ(ids({"--json", "--printer", "lp-office", "demo:"}),
               (Ids{"5", "6", "9", "10", "12", "13"}));
+    // A job that requests printers may print on those only, not on its queue's.
+    EXPECT_EQ(ids({"--json", "--printer", "lp-retired", "demo:"}), (Ids{"13"}));
     EXPECT_EQ(ids({"--json", "--queue", "q-setup", "demo:"}), (Ids{"8"}));
     EXPECT_EQ(ids({"--json", "--owner", "ivo", "demo:", "demo:999"}),
               (Ids{"9", "999"}));  // a job that could not be diagnosed is never left out

@@ -370,7 +370,10 @@ TEST(Serve, OverTheBoundConnectionsGet503) {
     EXPECT_EQ(statuses, (std::vector<std::string>{"HTTP/1.1 200 OK", busy, busy}));
 }
 
-TEST(Serve, ListenAddresses) {
+// --listen's values; a label value of the metrics with the characters that would end it, or its
+// line, escaped.
+TEST(Serve, ListenAddressesAndLabelValues) {
+    EXPECT_EQ(serve::EscapeLabel("a\"b\\c\nd"), "a\\\"b\\\\c\\nd");
     std::string error;
     EXPECT_EQ(serve::ParseListen("127.0.0.1:9631", error),
               (std::pair<std::string, int>{"127.0.0.1", 9631}));
