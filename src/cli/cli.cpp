@@ -45,13 +45,15 @@ class ReportWriter {
 
 class TextWriter : public ReportWriter {
   public:
-    explicit TextWriter(bool crlf) : crlf_(crlf) {}
+    TextWriter(bool crlf, bool escape) : crlf_(crlf), escape_(escape) {}
     void Write(std::ostream& out, const diag::Diagnosis& diagnosis) override {
-        out << NativeLineEnds(diagnosis.ReportText() + "\r\n", crlf_);
+        const std::string text = diagnosis.ReportText() + "\r\n";
+        out << NativeLineEnds(escape_ ? text::EscapeControls(text) : text, crlf_);
     }
 
   private:
     bool crlf_;
+    bool escape_;
 };
 
 // {"schema": 1, "jobs": [...]}: a valid document also when a stop cut the run short.
@@ -122,23 +124,24 @@ std::string ClassName(model::ObjectClass object_class) {
     }
 }
 
-// -v: what the print system said about each listing that failed.
+// -v: what the print system said about each listing that failed (escaped on a terminal).
 void WriteFailures(std::ostream& err, const std::string& context,
-                   const std::vector<listing::Lister::Failure>& failures) {
+                   const std::vector<listing::Lister::Failure>& failures, bool terminal) {
     for (const listing::Lister::Failure& failure : failures) {
         std::string said = failure.error_text;
         while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) {
             said.pop_back();
         }
-        err << NativeLineEnds("stallscan: " + context + ": listing " +
-                              ClassName(failure.request.address.object_class) + " \"" +
-                              failure.request.address.name + "\" failed: " + said + "\r\n");
+        const std::string line = "stallscan: " + context + ": listing " +
+                                 ClassName(failure.request.address.object_class) + " \"" +
+                                 failure.request.address.name + "\" failed: " + said + "\r\n";
+        err << NativeLineEnds(terminal ? text::EscapeControls(line) : line);
     }
 }
 
 // The messages about the "server:" SPECs that gave no job; the exit status they call for.
 int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const Options& options,
-                       const std::string& domain, std::ostream& err) {
+                       const std::string& domain, bool terminal, std::ostream& err) {
     int status = kExitDiagnosed;
     for (const run::EmptyServer& empty : plan.empty_servers) {
         if (listing::IsAccessFailure(empty.status)) {
@@ -156,7 +159,7 @@ int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const 
         status = std::max(status, static_cast<int>(kExitNothingToDiagnose));
     }
     if (options.verbose) {
-        WriteFailures(err, "job list", lister.Failures());
+        WriteFailures(err, "job list", lister.Failures(), terminal);
     }
     if (plan.items.empty()) {
         err << NativeLineEnds(Catalog(Msg::kNoJobsToDiagnose) + "\r\n");
@@ -164,14 +167,14 @@ int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const 
     return status;
 }
 
-std::unique_ptr<ReportWriter> MakeWriter(const Options& options) {
+std::unique_ptr<ReportWriter> MakeWriter(const Options& options, bool out_terminal) {
     switch (options.format) {
         case Format::kJson:
             return std::make_unique<JsonWriter>();
         case Format::kJsonLines:
             return std::make_unique<JsonLinesWriter>();
         default:
-            return std::make_unique<TextWriter>(options.crlf);
+            return std::make_unique<TextWriter>(options.crlf, out_terminal && !options.crlf);
     }
 }
 
@@ -264,11 +267,12 @@ int Run(const Options& options, const run::StartupValues& startup,
         return kExitDiagnosed;  // the caller reports the signal
     }
     progress.Clear();
-    int status = ReportEmptyServers(plan, lister, options, domain, err);
+    int status = ReportEmptyServers(plan, lister, options, domain, context.terminal, err);
     if (options.format == Format::kList) {
         for (const run::RunItem& item : plan.items) {
             if (!item.repeated_key) {
-                out << item.server << ":" << item.job << "\n";
+                const std::string line = item.server + ":" + item.job + "\n";
+                out << (context.out_terminal ? text::EscapeControls(line) : line);
             }
         }
         out.flush();
@@ -276,7 +280,7 @@ int Run(const Options& options, const run::StartupValues& startup,
     }
 
     const bool check = options.format == Format::kCheck;
-    std::unique_ptr<ReportWriter> writer = MakeWriter(options);
+    std::unique_ptr<ReportWriter> writer = MakeWriter(options, context.out_terminal);
     CheckSummary summary;
     summary.job_list_failed = status == kExitJobListFailed;
     if (!check) {
@@ -297,7 +301,8 @@ int Run(const Options& options, const run::StartupValues& startup,
             const diag::Diagnosis& diagnosis = job.diagnosis;
             progress.Clear();
             if (options.verbose) {
-                WriteFailures(err, job.item->server + ":" + job.item->job, job.failures);
+                WriteFailures(err, job.item->server + ":" + job.item->job, job.failures,
+                              context.terminal);
             }
             if (diagnosis.GetOutcome() != diag::Outcome::kDiagnosed) {
                 status = std::max(status, static_cast<int>(kExitNotDiagnosed));
@@ -310,7 +315,7 @@ int Run(const Options& options, const run::StartupValues& startup,
                     broken_pipe = !out;
                 }
             }
-            progress.Done(job.item->server + ":" + job.item->job);
+            progress.Done(text::EscapeControls(job.item->server + ":" + job.item->job));
         });
     progress.Clear();
     if (broken_pipe) {

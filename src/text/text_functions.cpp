@@ -123,6 +123,27 @@ std::string FoldCase(std::string_view text) {
     return folded;
 }
 
+std::string EscapeControls(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool line_end = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+        if (line_end) {
+            shown += "\r\n";
+            ++i;
+        } else if (c < 0x20 && c != '\t') {
+            shown += '^';
+            shown += static_cast<char>(c + '@');
+        } else if (c == 0x7f) {
+            shown += "^?";
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    return shown;
+}
+
 namespace {
 
 bool IsDigit(char c) {

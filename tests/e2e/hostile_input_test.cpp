@@ -9,6 +9,13 @@
 
 #include "e2e/e2e_support.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <stdlib.h>
+
+#include "support/started_program.h"
+#endif
+
 namespace {
 
 using namespace e2e;
@@ -129,6 +136,27 @@ TEST_F(HostileInput, OddBytesStayInTheTextReportAndBecomeReplacementsInJson) {
         << json.out;
     EXPECT_NE(json.out.find("\"args\":[\"lp-" + r + "\\u0001x\"]"), std::string::npos);
 }
+
+#ifndef _WIN32
+// On a terminal the control characters of the print system's texts are shown, not obeyed (in a
+// pipe every byte stays: above).
+TEST_F(HostileInput, ControlCharactersAreShownEscapedOnATerminal) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    test_os::Started run({"demo:902"}, install_.Env({}), terminal, STALLSCAN_PATH, terminal);
+    ::close(terminal);
+    using namespace std::chrono_literals;
+    const std::string shown = test_os::Started::ReadFor(master, test_os::Scaled(30s), "0 not d");
+    EXPECT_EQ(run.WaitAtMost(30s), 0);
+    ::close(master);
+    EXPECT_NE(shown.find("Job name: a^Mb \xff\xfe caf\xe9 "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Printer \"lp-\xff^Ax\" was not found."), std::string::npos) << shown;
+    EXPECT_EQ(shown.find('\x01'), std::string::npos);
+}
+#endif
 
 // Job texts that a shell would take apart reach the tool unchanged as one argument each, when
 // they begin with a job number; the others are refused before any job listing. Nothing that they

@@ -20,11 +20,12 @@
 
 namespace test_os {
 
-// See the top of this file; an `err_fd` below 0 puts standard error on the output pipe.
+// See the top of this file; an `err_fd` below 0 puts standard error on the output pipe, an
+// `out_fd` of 0 or more standard output on that descriptor instead.
 class Started {
   public:
     Started(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-            int err_fd, const std::string& program = STALLSCAN_PATH) {
+            int err_fd, const std::string& program = STALLSCAN_PATH, int out_fd = -1) {
         int out[2];
         EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
         out_ = out[0];
@@ -38,7 +39,7 @@ class Started {
         envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, out_fd < 0 ? out[1] : out_fd, 1);
         posix_spawn_file_actions_adddup2(&actions, err_fd < 0 ? out[1] : err_fd, 2);
         EXPECT_EQ(::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
         posix_spawn_file_actions_destroy(&actions);

@@ -46,6 +46,12 @@ TEST(TextFunctions, StripQuotesAndSplitAtColons) {
     }
 }
 
+// Control characters in caret notation, but tab and CR LF line ends; other bytes as they are.
+TEST(TextFunctions, EscapeControlsForATerminal) {
+    EXPECT_EQ(EscapeControls("a\r\nb\rc\nd\x1b[1m\x7f\t\x01\xc3\xa9\xff"),
+              "a\r\nb^Mc^Jd^[[1m^?\t^A\xc3\xa9\xff");
+}
+
 TEST(NumericValue, ReadsTheLeadingNumberRoundsHalfToEvenAndClamps) {
     const std::pair<std::string, double> cases[] = {
         {"42", 42.0}, {"  -3abc", -3.0}, {"+2.5e2x", 250.0}, {".5", 0.5},
