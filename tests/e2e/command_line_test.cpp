@@ -178,8 +178,10 @@ TEST_F(CommandLine, CheckWritesOneLineAndFollowsTheThresholds) {
         std::string line;
     } cases[] = {
         {{"demo:"}, 1, "STALLSCAN WARNING" + demo + "0 not_diagnosed=0"},
-        {{"--warning", "100", "demo:"}, 0, "STALLSCAN OK" + demo + "100 not_diagnosed=0"},
-        {{"--critical", "2", "demo:"}, 2, "STALLSCAN CRITICAL" + demo + "0;2 not_diagnosed=0"},
+        // The thresholds are exceeded above N, not at N.
+        {{"--warning", "8", "demo:"}, 0, "STALLSCAN OK" + demo + "8 not_diagnosed=0"},
+        {{"--critical", "7", "demo:"}, 2, "STALLSCAN CRITICAL" + demo + "0;7 not_diagnosed=0"},
+        {{"--critical", "8", "demo:"}, 1, "STALLSCAN WARNING" + demo + "0;8 not_diagnosed=0"},
         {{"demo:10", "demo:1"},
          0,
          "STALLSCAN OK - 2 jobs, none blocked | jobs=2 blocked=0;0 "
