@@ -141,14 +141,17 @@ def digest(path):
 
 def sync_tree(tree):
     """Copies the work tree's files into `tree`, touching only files whose content differs, so
-    that the build there stays incremental."""
+    that the build there stays incremental. A copied file gets the time of the copy, not the
+    source's: the build may hold objects newer than the source's time (built from a planted
+    fault's restored file), which would otherwise be taken as up to date."""
     wanted = set(source_files())
     for name in wanted:
         source, target = ROOT / name, tree / name
         if target.is_file() and digest(target) == digest(source):
             continue
         target.parent.mkdir(parents=True, exist_ok=True)
-        shutil.copy2(source, target)
+        shutil.copyfile(source, target)
+        shutil.copymode(source, target)
     for path in list(tree.rglob("*")):
         relative = path.relative_to(tree).as_posix()
         if relative.startswith("build/") or relative == "build":
