@@ -47,8 +47,9 @@ class TextWriter : public ReportWriter {
   public:
     TextWriter(bool crlf, bool escape) : crlf_(crlf), escape_(escape) {}
     void Write(std::ostream& out, const diag::Diagnosis& diagnosis) override {
-        const std::string text = diagnosis.ReportText() + "\r\n";
-        out << NativeLineEnds(escape_ ? text::EscapeControls(text) : text, crlf_);
+        const std::string text =
+            (escape_ ? diagnosis.ReportText(text::EscapeControls) : diagnosis.ReportText()) + "\r\n";
+        out << NativeLineEnds(text, crlf_);
     }
 
   private:
@@ -132,10 +133,13 @@ void WriteFailures(std::ostream& err, const std::string& context,
         while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) {
             said.pop_back();
         }
-        const std::string line = "stallscan: " + context + ": listing " +
-                                 ClassName(failure.request.address.object_class) + " \"" +
-                                 failure.request.address.name + "\" failed: " + said + "\r\n";
-        err << NativeLineEnds(terminal ? text::EscapeControls(line) : line);
+        const auto shown = [terminal](const std::string& value) {
+            return terminal ? text::EscapeControls(value) : value;
+        };
+        err << NativeLineEnds("stallscan: " + shown(context) + ": listing " +
+                              ClassName(failure.request.address.object_class) + " \"" +
+                              shown(failure.request.address.name) + "\" failed: " + shown(said) +
+                              "\r\n");
     }
 }
 
@@ -271,8 +275,8 @@ int Run(const Options& options, const run::StartupValues& startup,
     if (options.format == Format::kList) {
         for (const run::RunItem& item : plan.items) {
             if (!item.repeated_key) {
-                const std::string line = item.server + ":" + item.job + "\n";
-                out << (context.out_terminal ? text::EscapeControls(line) : line);
+                const std::string job = item.server + ":" + item.job;
+                out << (context.out_terminal ? text::EscapeControls(job) : job) << "\n";
             }
         }
         out.flush();

@@ -31,6 +31,22 @@ const std::string& OrFallback(const std::string& field, Msg fallback) {
     return field.empty() ? Catalog(fallback) : field;
 }
 
+// The catalogue text of `id` with its "%1" to "%9" filled by `args`, as given.
+std::string FilledText(Msg id, const std::vector<std::string>& args) {
+    std::vector<std::string_view> views(args.begin(), args.end());
+    views.resize(kMaxArgs);
+    return text::SubstituteArgsLiteral(
+        Catalog(id),
+        {views[0], views[1], views[2], views[3], views[4], views[5], views[6], views[7], views[8]});
+}
+
+// A message without a line of its own in the catalogue: "- ", the filled text, CR LF.
+std::string ReasonLineText(Msg id, std::string_view arg) {
+    std::string line = "- " + text::SubstituteArgsLiteral(Catalog(id), {arg});
+    line += kCrLf;
+    return line;
+}
+
 }  // namespace
 
 void Diagnosis::AddAccessFailure(model::ObjectClass object_class, std::string_view name) {
@@ -40,7 +56,9 @@ void Diagnosis::AddAccessFailure(model::ObjectClass object_class, std::string_vi
     }
     // 104 server, 105 printer, 106 queue, 107 job, 108 document.
     const auto id = static_cast<Msg>(static_cast<int32_t>(Msg::kUnableToAccessServer) + code - 1);
-    Append(id, {std::string(name)}, text::SubstituteArgsLiteral(Catalog(id), {name}));
+    std::vector<std::string> args{std::string(name)};
+    std::string text = FilledText(id, args);
+    Append(id, std::move(args), std::move(text));
 }
 
 void Diagnosis::Add(Msg id, std::initializer_list<std::string_view> args) {
@@ -52,20 +70,23 @@ void Diagnosis::Add(Msg id, std::initializer_list<std::string_view> args) {
         }
         formatted.push_back(FormatValueList(arg));
     }
-    std::vector<std::string_view> views(formatted.begin(), formatted.end());
-    views.resize(kMaxArgs);
-    std::string filled = text::SubstituteArgsLiteral(
-        Catalog(id),
-        {views[0], views[1], views[2], views[3], views[4], views[5], views[6], views[7], views[8]});
+    std::string filled = FilledText(id, formatted);
     Append(id, std::move(formatted), std::move(filled));
 }
 
-void Diagnosis::Append(Msg id, std::vector<std::string> args, std::string text) {
+void Diagnosis::Append(Msg id, std::vector<std::string> args, std::string text, bool reason_line) {
     message_text_ += text;
-    messages_.push_back(Message{id, std::move(args), std::move(text)});
+    messages_.push_back(Message{id, std::move(args), std::move(text), reason_line});
 }
 
 std::string Diagnosis::ReportText() const {
+    return ReportText(nullptr);
+}
+
+std::string Diagnosis::ReportText(std::string (*show)(std::string_view)) const {
+    const auto shown = [show](const std::string& value) {
+        return show == nullptr ? value : show(value);
+    };
     std::string identifier;
     if (job_id_.empty()) {
         identifier = Catalog(Msg::kUnknownId);
@@ -75,18 +96,29 @@ std::string Diagnosis::ReportText() const {
         identifier = job_id_;
     }
 
-    std::string text = RecordLine(Msg::kJobIdentifierLine, identifier);
-    text += RecordLine(Msg::kJobNameLine, OrFallback(job_name_, Msg::kUnknownName));
-    text += RecordLine(Msg::kJobStatusLine, OrFallback(job_status_, Msg::kUnknownStatus));
-    text += RecordLine(Msg::kAssignedSpoolerLine, OrFallback(spooler_name_, Msg::kUnknownSpooler));
-    text += RecordLine(Msg::kAssignedQueueLine, OrFallback(queue_name_, Msg::kUnknownQueue));
-    text +=
-        RecordLine(Msg::kPhysicalPrintersLine, OrFallback(printers_supported_, Msg::kUnknownPrinters));
+    std::string text = RecordLine(Msg::kJobIdentifierLine, shown(identifier));
+    text += RecordLine(Msg::kJobNameLine, shown(OrFallback(job_name_, Msg::kUnknownName)));
+    text += RecordLine(Msg::kJobStatusLine, shown(OrFallback(job_status_, Msg::kUnknownStatus)));
+    text += RecordLine(Msg::kAssignedSpoolerLine,
+                       shown(OrFallback(spooler_name_, Msg::kUnknownSpooler)));
+    text += RecordLine(Msg::kAssignedQueueLine, shown(OrFallback(queue_name_, Msg::kUnknownQueue)));
+    text += RecordLine(Msg::kPhysicalPrintersLine,
+                       shown(OrFallback(printers_supported_, Msg::kUnknownPrinters)));
     if (!printers_requested_.empty()) {
-        text += RecordLine(Msg::kRequestedPrintersLine, printers_requested_);
+        text += RecordLine(Msg::kRequestedPrintersLine, shown(printers_requested_));
     }
     text += RecordLine(Msg::kReasonsHeading);
-    text += message_text_;
+    if (show == nullptr) {
+        return text + message_text_;
+    }
+    for (const Message& message : messages_) {
+        std::vector<std::string> args;
+        for (const std::string& arg : message.args) {
+            args.push_back(show(arg));
+        }
+        text += message.reason_line ? ReasonLineText(message.id, args.front())
+                                    : FilledText(message.id, args);
+    }
     return text;
 }
 
@@ -105,9 +137,7 @@ std::vector<std::string> Diagnosis::PrinterList(bool requested) const {
 }
 
 void Diagnosis::AddReasonLine(Msg id, std::string_view arg) {
-    std::string line = "- " + text::SubstituteArgsLiteral(Catalog(id), {arg});
-    line += kCrLf;
-    Append(id, {std::string(arg)}, std::move(line));
+    Append(id, {std::string(arg)}, ReasonLineText(id, arg), true);
 }
 
 std::string Diagnosis::FormatValueList(std::string_view values) {

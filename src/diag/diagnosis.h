@@ -17,6 +17,9 @@ struct Message {
     text::Msg id;
     std::vector<std::string> args;
     std::string text;
+    // The text is "- ", the catalogue text with the one argument, CR LF (AddReasonLine); otherwise
+    // it is the catalogue text with the arguments.
+    bool reason_line = false;
 };
 
 // How far the diagnosis of a job got.
@@ -72,6 +75,10 @@ class Diagnosis {
     // The record as a log file holds it: the identifying lines, the reasons heading and the
     // messages, every line ended by CR LF.
     std::string ReportText() const;
+    // The same record with `show` applied to every value that came from the print system (the
+    // identifying fields and the messages' arguments), for example to escape control characters
+    // for a terminal; the catalogue's texts and line ends stay as they are.
+    std::string ReportText(std::string (*show)(std::string_view)) const;
 
     // A NUL-separated multi-value text as its distinct values (each at the place of its last
     // occurrence), each without one pair of enclosing double quotes, joined by ", ".
@@ -80,7 +87,8 @@ class Diagnosis {
     static std::vector<std::string> ValueList(std::string_view values);
 
   private:
-    void Append(text::Msg id, std::vector<std::string> args, std::string text);
+    void Append(text::Msg id, std::vector<std::string> args, std::string text,
+                bool reason_line = false);
 
     std::string job_id_, job_name_, job_status_, spooler_name_, queue_name_;
     std::string printers_supported_, printers_requested_, job_owner_;

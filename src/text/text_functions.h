@@ -58,10 +58,10 @@ std::string_view TrimSpaces(std::string_view text);
 // ASCII letters in lower case; every other byte unchanged.
 std::string FoldCase(std::string_view text);
 
-// The text as a terminal may be given it: every control character but tab and the LF of a CR LF
-// line end written visibly in caret notation ("^[" for ESC, "^M" for a lone CR, "^J" for a lone
-// LF, "^?" for DEL), so that text from the print system can neither steer the terminal nor
-// begin a line of its own. Every other byte is kept.
+// The text as a terminal may be given it, so that text from the print system can neither steer
+// the terminal nor begin a line of its own: "\e" for ESC, "\r" and "\n" for CR and LF, "\xNN"
+// for the other C0 controls but tab, DEL, the C1 controls U+0080 to U+009F ("\x9b") and every
+// byte that is not UTF-8. UTF-8 text, tabs and backslashes are kept.
 std::string EscapeControls(std::string_view text);
 
 }  // namespace stallscan::text
