@@ -448,9 +448,7 @@ TEST(DocumentChecks, DocumentsWithoutDataByFileNameOrName) {
         {{{"1.octet-count", "0"}, {"2000000000.octet-count", "0"}},
          "- Document 1 () has no data.\r\n- Document 2000000000 () has no data.\r\n"},
     };
-    for (const auto& [job, expected] : cases) {
-        EXPECT_EQ(EmptyDocuments(job), expected) << expected;
-    }
+    for (const auto& [job, expected] : cases) EXPECT_EQ(EmptyDocuments(job), expected) << expected;
 
     // At the limit every number below the highest is still examined.
     const std::string text = EmptyDocuments({{"10001.octet-count", "5"}});
@@ -478,9 +476,7 @@ TEST(DocumentChecks, PlainTextOnAPclPrinterNeedsAFilter) {
     }
 }
 
-constexpr Severity kProblem = Severity::kProblem;
-constexpr Severity kWarning = Severity::kWarning;
-constexpr Severity kInfo = Severity::kInfo;
+using enum Severity;
 constexpr Msg kOwn = Msg::kReasonPrinterReports;  // 368 to 370 by severity, with the keyword
 
 TEST(StateReasons, PrinterReasonsAsMessages) {

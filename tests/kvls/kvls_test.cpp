@@ -36,21 +36,14 @@ std::string ParseError(std::string_view text) {
 // attribute); "&&" binds tighter than "||".
 TEST(KvlsFilter, ComparisonsPrecedenceAndNegation) {
     const Values attrs{{"sides", {"one-sided", "two-sided"}}, {"a", {"1"}}, {"q", {"a 'q' b"}}};
-    const std::pair<const char*, bool> cases[] = {
-        {"(a==0) || (a==2) || (a==1 )", true},
-        {"sides==two-sided", true},
-        {"sides==Two-sided", false},
-        {"sides!=two-sided", false},
-        {"colour==red", false},
-        {"colour!=red", true},
-        {"q=='a \\'q\\' b'", true},
-        {"q==\"a 'q' b\"", true},
-        {"a==1 || q==0 && a==0", true},
-        {"(a==1 || q==0) && a==0", false},
-        {"!!(a==0)", false},
-        {"  ( ( a==1 ) )&&sides==one-sided&&!q==\"\" ", true}};
-    for (const auto& [text, matches] : cases) {
-        EXPECT_EQ(Eval(text, attrs), matches) << text;
+    for (const char* holds : {"(a==0) || (a==2) || (a==1 )", "sides==two-sided", "colour!=red",
+                              "q=='a \\'q\\' b'", "q==\"a 'q' b\"", "a==1 || q==0 && a==0",
+                              "  ( ( a==1 ) )&&sides==one-sided&&!q==\"\" "}) {
+        EXPECT_TRUE(Eval(holds, attrs)) << holds;
+    }
+    for (const char* fails : {"sides==Two-sided", "sides!=two-sided", "colour==red",
+                              "(a==1 || q==0) && a==0", "!!(a==0)"}) {
+        EXPECT_FALSE(Eval(fails, attrs)) << fails;
     }
 }
 
@@ -164,45 +157,37 @@ TEST_F(KvlsRun, NoMatchingObjectIsNoEntriesAndBadCommandLinesAreErrors) {
                          {"-cj", "-f", "current-job-state!=completed", "srv1:43"},
                          {"-cp", "../servers/srv1"},
                          {"-cj", "srv1:42.1"}};
-    for (const Args& args : none) {
-        ExpectError(args, "No entries.\r\n", 1);
-    }
+    for (const Args& args : none) ExpectError(args, "No entries.\r\n", 1);
     const std::pair<Args, const char*> usage[] = {
         {{}, "no object class"},
         {{"-cp", "-F", "-f", "a==b", "p1"}, "exclude"},
         {{"-cp", "-f", "(a==b", "p1"}, "filter: missing \")\""},
     };
-    for (const auto& [args, what] : usage) {
-        ExpectError(args, what, 2);
-    }
+    for (const auto& [args, what] : usage) ExpectError(args, what, 2);
     env_["KVLS_DATA"] = (root_ / "none").string();
     ExpectError({"-cs", "srv1"}, "model folder not found", 3);
 }
 
-// A crash after the whole answer has been written is still a crash; a malformed fault is a usage
-// error. (Delays, hangs, crashes inside the answer and error texts for matching runs: the
-// end-to-end tests, whose outcomes depend on each of them.)
-TEST_F(KvlsRun, FaultsCrashAlsoAfterTheAnswerAndMalformedOnesAreRefused) {
+// A crash after the whole answer has been written is still a crash; "bytes" cuts the answer at that
+// many bytes, or pads it to them with comment lines (whose 50 MB parse to the unpadded listing in
+// tests/e2e), and a single byte or two cannot hold a line end; a malformed fault is a usage error.
+// (Delays, hangs, crashes inside the answer and error texts for matching runs: the end-to-end
+// tests, whose outcomes depend on each of them.)
+TEST_F(KvlsRun, FaultsCrashAlsoAfterTheAnswerWriteExactlyThatManyBytesAndMalformedOnesAreRefused) {
     env_["KVLS_FAULT"] = "crash-after:1M";
     EXPECT_TRUE(Run({"-cs", "-r", "enabled", "srv1"}).crashed);
-    for (const char* bad : {"sleep", "sleep:x", "hang:1", "bytes:-1", "bytes:1G",
-                            "crash-after:", "stderr:", "explode"}) {
-        env_["KVLS_FAULT"] = bad;
-        ExpectError({"-cp", "p1"}, "KVLS_FAULT", 2);
-    }
-}
-
-// The answer cut at that many bytes, or padded to it with comment lines (whose 50 MB parse to the
-// unpadded listing in tests/e2e); a single byte or two cannot hold a line end.
-TEST_F(KvlsRun, FaultBytesWritesExactlyThatManyBytes) {
     for (const auto& [n, out] : {std::pair{2, "#x"}, {5, "#xx\r\n"}}) {
         env_["KVLS_FAULT"] = "bytes:" + std::to_string(n);
         const RunResult r = Run({"-cs", "-r", "enabled", "nope"});
         EXPECT_EQ(r.out, out) << n;
         EXPECT_EQ(r.err, "No entries.\r\n");
     }
-    env_["KVLS_FAULT"] = "bytes:5";
-    EXPECT_EQ(Run({"-cs", "-r", "enabled", "srv1"}).out, "srv1:");
+    EXPECT_EQ(Run({"-cs", "-r", "enabled", "srv1"}).out, "srv1:");  // bytes:5
+    for (const char* bad : {"sleep", "sleep:x", "hang:1", "bytes:-1", "bytes:1G",
+                            "crash-after:", "stderr:", "explode"}) {
+        env_["KVLS_FAULT"] = bad;
+        ExpectError({"-cp", "p1"}, "KVLS_FAULT", 2);
+    }
 }
 
 }  // namespace

@@ -170,15 +170,13 @@ Parsed Parse(const std::string& text) {
     std::string name = "stale";
     const bool listed = ParseListing(out, name, parsed);
     Entries entries;
-    for (const auto& [key, values] : parsed) {
-        entries[FoldCase(key)] = values;
-    }
+    for (const auto& [key, values] : parsed) entries[FoldCase(key)] = values;
     return {listed, name, entries};
 }
 
 // (A job with its documents and continuations, and listings of several objects, each read whole
 // and stopping at the next: every demo report and job list of tests/e2e.)
-TEST(ListingParser, LineShapesAndContinuations) {
+TEST(ListingParser, LineShapesContinuationsAndDocumentNumbers) {
     for (const std::string& text :
          {""s, "# c\r\n#x: y = z\r\n"s, "s: a = \r\nx: y\r\na = b\r\n\tp: q = r\r\ns: = v\r\n"s}) {
         EXPECT_FALSE(Parse(text).listed) << text;  // no attribute
@@ -192,19 +190,17 @@ TEST(ListingParser, LineShapesAndContinuations) {
               (Entries{{"tab", "\tx\t\0y\0"s}, {"empty", "z\0"s}, {"job-name", "again\0"s}}));
     EXPECT_EQ(Parse("srv1:42: job-name = a = b: c\r\n  srv1:43: x = y\r\n").entries,
               (Entries{{"job-name", "a = b: c\0srv1:43: x = y\0"s}}));
-}
 
-TEST(ListingParser, DocumentNumbers) {
-    const Parsed docs = Parse(
-        "j:1: job-name = n\r\nj:1.1: job-name = d1\r\nj:1.3: f = y\r\nj:1: late = z\r\n"
-        "j:1.-3: b = 2\r\nj:1.: d = 4\r\nj:1.x: e = 5\r\n");
-    // A main-object line after document lines keeps the current document number.
-    const Entries expected{{"job-name", "n\0"s}, {"1.job-name", "d1\0"s},
-                           {"3.f", "y\0"s},      {"3.late", "z\0"s},
-                           {"-3.b", "2\0"s},     {"d", "4\0"s},
-                           {"x.e", "5\0"s},      {"number-of-documents", "3"}};
-    EXPECT_EQ(docs.entries, expected);
-    // (A number beyond 32 bits counts as the highest: tests/listing, through ParseObjects.)
+    // Document numbers. A main-object line after document lines keeps the current document
+    // number. (A number beyond 32 bits counts as the highest: tests/listing, through ParseObjects.)
+    const Entries documents{{"job-name", "n\0"s}, {"1.job-name", "d1\0"s},
+                            {"3.f", "y\0"s},      {"3.late", "z\0"s},
+                            {"-3.b", "2\0"s},     {"d", "4\0"s},
+                            {"x.e", "5\0"s},      {"number-of-documents", "3"}};
+    EXPECT_EQ(Parse("j:1: job-name = n\r\nj:1.1: job-name = d1\r\nj:1.3: f = y\r\nj:1: late = z\r\n"
+                    "j:1.-3: b = 2\r\nj:1.: d = 4\r\nj:1.x: e = 5\r\n")
+                  .entries,
+              documents);
 }
 
 // (Megabyte lines and 100,000 documents: tests/e2e.)
@@ -216,9 +212,7 @@ TEST(ListingParser, HostileInputNeitherCrashesNorHangs) {
 
     // Comments between continuations: the value is stored whole, once.
     std::string many = "s: a = x\r\n";
-    for (int i = 0; i < 200000; ++i) {
-        many += "  y\r\n#\r\n";
-    }
+    for (int i = 0; i < 200000; ++i) many += "  y\r\n#\r\n";
     ASSERT_EQ(Parse(many).entries.at("a").size(), 2u + 200000u * 2u);
 }
 

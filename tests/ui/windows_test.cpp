@@ -232,7 +232,9 @@ class ResultWindowTest : public testing::Test {
     QStringList asked_;  // proposed name, name filters and suffix of each question
 };
 
-TEST_F(ResultWindowTest, RowsShowTheResultsInRunOrderAndClicksTheirMessages) {
+// Rows show the results in run order, and clicks their messages; header clicks sort as text and
+// alternate only the clicked column.
+TEST_F(ResultWindowTest, RowsClicksAndSorting) {
     EXPECT_EQ(uitest::Column(&w_, 0), (QStringList{"10", "9", "123"}));
     EXPECT_EQ(uitest::Column(&w_, 5), (QStringList{"p1, p2", "p3", "p1, p2"}));
     EXPECT_EQ(Messages(), "- Queue \"qb\" is paused.\n");
@@ -246,9 +248,7 @@ TEST_F(ResultWindowTest, RowsShowTheResultsInRunOrderAndClicksTheirMessages) {
     ASSERT_EQ(List()->itemAt(below), nullptr);
     Click(below);
     EXPECT_FALSE(Button("cmdSave")->isEnabled());
-}
 
-TEST_F(ResultWindowTest, HeaderClicksSortAsTextAndAlternateOnlyTheClickedColumn) {
     QHeaderView* header = List()->header();
     List()->setColumnWidth(0, 60);
     // Column clicked, its texts from the top.
@@ -264,8 +264,12 @@ TEST_F(ResultWindowTest, HeaderClicksSortAsTextAndAlternateOnlyTheClickedColumn)
 }
 
 // Save All writes every job in run order, whatever the display order; Save the selected one,
-// replacing the longer file entirely. Cancelling is silent; a failed write is reported.
-TEST_F(ResultWindowTest, SaveWritesTheReports) {
+// replacing the longer file entirely. Cancelling is silent; a failed write is reported. Column
+// widths are written on close and read on the next opening. The defaults are widened only where
+// the caption would not fit; a width narrower than the caption gives the default.
+TEST_F(ResultWindowTest, SavingAndColumnWidths) {
+    EXPECT_GE(List()->columnWidth(0), PixelsX(&w_, 200));
+    EXPECT_EQ(List()->columnWidth(1), PixelsX(&w_, 1200));
     uitest::MessageRecorder messages;
     Button("cmdSaveAll")->click();  // cancelled: no file name
     List()->sortItems(1, Qt::AscendingOrder);
@@ -288,13 +292,7 @@ TEST_F(ResultWindowTest, SaveWritesTheReports) {
     EXPECT_EQ(messages.boxes[0].icon, QMessageBox::Critical);
     EXPECT_EQ(messages.boxes[0].text, "Unable to save the log file \"" + chosen_.toStdString() +
                                           "\".\nNo such file or directory");
-}
 
-// Column widths are written on close and read on the next opening. The defaults are widened only
-// where the caption would not fit; a width narrower than the caption gives the default.
-TEST_F(ResultWindowTest, ColumnWidthsAreKeptAcrossOpenings) {
-    EXPECT_GE(List()->columnWidth(0), PixelsX(&w_, 200));
-    EXPECT_EQ(List()->columnWidth(1), PixelsX(&w_, 1200));
     const int queue_width = List()->columnWidth(4);
     List()->setColumnWidth(1, PixelsX(&w_, 2400));
     List()->setColumnWidth(4, 0);
