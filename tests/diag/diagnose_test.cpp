@@ -1,10 +1,15 @@
-// The record of a diagnosis, and the walk of a diagnosis over the in-memory print system: the
-// branches and edge cases that the demo reports of the end-to-end tests do not reach.
+// The record of a diagnosis, the walk of a diagnosis over the in-memory print system (the branches
+// and edge cases that the demo reports of the end-to-end tests do not reach), the checks of a job
+// against a printer and of its documents, and the state reasons in plain words: the severity rule
+// (suffix, else condition), sentences built from a part and a condition or written one by one,
+// codes, and the message a reason becomes (its catalogue number and arguments, and the code and
+// severity that JSON, --check and the metrics read).
 
 #include "diag/diagnose.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <tuple>
@@ -12,11 +17,13 @@
 #include <vector>
 
 #include "diag/message_info.h"
+#include "diag/state_reasons.h"
 #include "support/fake_source.h"
 
 using namespace std::string_literals;
 using fake::Attr;
-using stallscan::diag::Diagnosis;
+using namespace stallscan::diag;
+using stallscan::listing::ObjectAttributes;
 using stallscan::model::ObjectClass;
 using stallscan::text::Msg;
 
@@ -39,12 +46,8 @@ TEST(Diagnosis, SavedRecordFallbacksAndRequestedPrinters) {
     Diagnosis r;
     r.SetPrintersRequested("p3\0"s);
     EXPECT_EQ(r.ReportText(),
-              "Job identifier: unknown ID\r\n"
-              "Job name:  \r\n"
-              "Job status: unknown status\r\n"
-              "Assigned spooler: unknown spooler\r\n"
-              "Assigned queue:  \r\n"
-              "Physical printer(s):  \r\n"
+              "Job identifier: unknown ID\r\nJob name:  \r\nJob status: unknown status\r\n"
+              "Assigned spooler: unknown spooler\r\nAssigned queue:  \r\nPhysical printer(s):  \r\n"
               "Requested physical printer(s): p3\r\n"
               "The job is not printing for the following reason(s):\r\n");
 }
@@ -120,7 +123,7 @@ class DiagnoseJobTest : public ::testing::Test {
 
     Diagnosis Diagnosed(const std::string& job_id = "12", const std::string& server = "S1") {
         stallscan::listing::Lister lister(fake);
-        return stallscan::diag::DiagnoseJob(lister, server, "", job_id);
+        return DiagnoseJob(lister, server, "", job_id);
     }
     std::string Diagnose(const std::string& job_id = "12", const std::string& server = "S1") {
         return Diagnosed(job_id, server).MessageText();
@@ -232,8 +235,9 @@ TEST_F(DiagnoseJobTest, WhatBlocksAWaitingJob) {
 }
 
 // A disabled supervisor is reported once however many printers it serves. (How often it is listed
-// is counted by the end-to-end demo reports.)
-TEST_F(DiagnoseJobTest, SupervisorsAreReportedOnceAndPlainWithoutAType) {
+// is counted by the end-to-end demo reports.) When nothing is found, the job's state is listed
+// afresh, and a change is told.
+TEST_F(DiagnoseJobTest, SupervisorsAreReportedOnceAndPlainWithoutATypeAndTheStateIsRechecked) {
     WaitingJob({}, {"P1", "P2", "P3", "P4"});
     for (const char* printer : {"P1", "P3", "P4"}) Printer(printer, "idle", "SA");
     Printer("P2", "idle", "SB");
@@ -247,13 +251,6 @@ TEST_F(DiagnoseJobTest, SupervisorsAreReportedOnceAndPlainWithoutAType) {
     Printer("P1", "idle");
     WaitingJob({}, {"P1"});
     EXPECT_EQ(Diagnose(), "No problems were found.\r\n");  // no Velmar checks
-}
-
-// Nothing found: the job's state is listed afresh, and a change is told.
-TEST_F(DiagnoseJobTest, NothingFoundRechecksTheJobState) {
-    WaitingJob({}, {"P1"});
-    Printer("P1", "idle");
-    EXPECT_EQ(Diagnose(), "No problems were found.\r\n");
     fake.Add(ObjectClass::kJob, "S1:12", {{"current-job-state", "printing"}}, "current-job-state");
     EXPECT_EQ(Diagnose(),
               "No problems were found.\r\n"
@@ -290,13 +287,13 @@ TEST_F(DiagnoseJobTest, IppReadingOfCapabilitiesClassesAndReasons) {
     WaitingJob({}, {"PA", "P2"});
     Diagnosis diagnosis = Diagnosed();
     EXPECT_EQ(diagnosis.MessageText(), "Printer \"PA\" is paused.\r\n");
-    EXPECT_FALSE(stallscan::diag::IsBlocked(diagnosis));
+    EXPECT_FALSE(IsBlocked(diagnosis));
     Printer("PB", "idle", "SUP1", {{"printer-state-reasons", "media-empty-error"}});
     WaitingJob({}, {"PA", "PB"});
     diagnosis = Diagnosed();
     EXPECT_EQ(diagnosis.MessageText(),
               "- Printer \"PA\" is paused.\r\n- Printer \"PB\" is out of paper.\r\n");
-    EXPECT_EQ(stallscan::diag::ProblemCodes(diagnosis),
+    EXPECT_EQ(ProblemCodes(diagnosis),
               (std::set<std::string>{"printer-paused", "printer-media-empty"}));
 
     // A stopped class's message; a held job's own reasons.
@@ -324,6 +321,236 @@ TEST_F(DiagnoseJobTest, IppReadingOfCapabilitiesClassesAndReasons) {
     EXPECT_EQ(Diagnose(), "Unable to access job \"S1:12\".\r\n");
     fake.dialect = stallscan::listing::Dialect::kListingTool;
     EXPECT_EQ(Diagnose(), "Job \"12\" not found in server \"S1\".\r\n");
+}
+
+// Job S1:1 and printer P1 made of these attributes, listed in full.
+std::pair<ObjectAttributes, ObjectAttributes> JobAndPrinter(std::vector<Attr> job,
+                                                            std::vector<Attr> printer) {
+    fake::FakeSource source;
+    job.emplace_back("job-identifier", "1");
+    source.Add(ObjectClass::kJob, "S1:1", std::move(job));
+    source.Add(ObjectClass::kPrinter, "P1", std::move(printer));
+    stallscan::listing::Lister lister(source);
+    std::pair<ObjectAttributes, ObjectAttributes> listed;
+    listed.first.List(lister, {ObjectClass::kJob, "S1:1", ""}, true);
+    listed.second.List(lister, {ObjectClass::kPrinter, "P1", ""}, true);
+    return listed;
+}
+
+std::string NotSupported(const std::string& value, const std::string& printerAttr) {
+    return "- Printer \"P1\" does not support \"" + value + "\" in its \"" + printerAttr +
+           "\" attribute.\r\n";
+}
+
+// A job's attributes, the printer's, and the messages of all capability checks.
+using Case = std::tuple<std::vector<Attr>, std::vector<Attr>, std::string>;
+
+// A job with one value against a printer with one value; `reported`: the value reported, if any.
+Case One(const std::string& jobAttr, const std::string& jobValue, const std::string& printerAttr,
+         const std::string& printerValue, const std::string& reported = "") {
+    return {{{jobAttr, jobValue}}, {{printerAttr, printerValue}},
+            reported.empty() ? "" : NotSupported(reported, printerAttr)};
+}
+
+// Membership reports each uncovered value; maxima and ranges.
+TEST(CapabilityChecks, MembershipMaximaAndRanges) {
+    const std::string colours = "highlight-colours-ready", media = "media-ready";
+    const std::string select = "page-select-supported", copies = "maximum-copies-supported";
+    const std::string pages = "job-page-count-range-ready", size = "job-size-range-ready";
+    const std::string up = "numbers-up-supported";
+    const std::vector<Attr> highlights{{"1.highlight-colour", "red"},
+                                       {"1.highlight-colour-mismatch-action", "ignore"},
+                                       {"2.highlight-colour", "blue"},
+                                       {"2.highlight-colour-mismatch-action", "abort"}};
+    const std::vector<Attr> tenCopies{{"job-copies", "5"}, {"int-max-copy-count", "2"}};
+    const std::vector<Attr> sizeAndPages{{"total-job-octets", "5000"}, {"job-page-count", "10"}};
+    const Case cases[] = {
+        {{{"finishing", {"staple", "punch", "fold"}}}, {{"finishings-ready", "punch"}},
+         NotSupported("staple", "finishings-ready") + NotSupported("fold", "finishings-ready")},
+        // Highlight colours per document, unless its mismatch action ignores them.
+        {highlights, {{colours, "green"}}, NotSupported("blue", colours)},
+        {highlights, {}, NotSupported("blue", colours)},  // a printer listing none supports none
+        // A printer listing some checks the documents' colours, not the job's own (which a printer
+        // listing none is checked with: see the end-to-end hostile input tests).
+        {{{"highlight-colour", "red"}, {"1.highlight-colour", "blue"}}, {{colours, "green"}},
+         NotSupported("blue", colours)},
+        // The media of the page media selections, quoted or not, join the default medium.
+        {{{"default-medium", "a4"}, {"page-media-select", {"1:3:letter", "4:5:a4"}}},
+         {{media, "a4"}, {select, "numeric"}}, NotSupported("letter", media)},
+        {{{"1.page-media-select", "\"1:2:legal\""}}, {{media, "a4"}, {select, "numeric"}},
+         NotSupported("legal", media)},
+        {{{"1.page-media-select", "1:2"}}, {{media, "a4"}, {select, "numeric"}}, ""},
+        // Page selections by their kinds, each kind reported once; the documents' page media
+        // selections count, also without a page selection.
+        One("page-select", "\"1:5\"", select, "numeric"),
+        One("page-select", "intro:index", select, "numeric", "alphanumeric"),
+        {{{"page-select", {"1:end", "a:b", "c:d"}}}, {{select, "other"}},
+         NotSupported("numeric", select) + NotSupported("alphanumeric", select)},
+        One("page-select", "5", select, "other"),
+        {{{"1.page-media-select", "3:4:a4"}}, {{select, "alphanumeric"}, {media, "a4"}},
+         NotSupported("numeric", select)},
+        One("binding-edge-image-shift", "12", "binding-edge-image-shift-max-supported", "10", "12"),
+        {tenCopies, {{copies, "10"}}, ""},
+        {tenCopies, {}, ""},                 // no limit listed
+        {tenCopies, {{copies, "0.9"}}, ""},  // nor a limit below one
+        // Copies given only by the documents count as one copy.
+        {{{"1.copy-count", "3"}, {"int-max-copy-count", "4"}}, {{copies, "3"}},
+         NotSupported("4", copies)},
+        // Products beyond 32 bits are compared and reported as they are, up to the largest
+        // 64-bit number.
+        {{{"job-copies", "65536"}, {"int-max-copy-count", "65536"}}, {{copies, "100"}},
+         NotSupported("4294967296", copies)},
+        {{{"job-copies", "9223372036854775807"}}, {{copies, "100"}},
+         NotSupported("9223372036854775807", copies)},
+        // An upper bound of 0 is open for the page count and the job size.
+        One("job-page-count", "0", pages, "1:100", "0"),
+        One("job-page-count", "120", pages, "1:0"),
+        One("job-page-count", "120", pages, "100"),
+        // The job size is skipped when both sides give the page count.
+        {sizeAndPages, {{size, "1:1000"}, {pages, "1:100"}}, ""},
+        {sizeAndPages, {{size, "1:1000"}}, NotSupported("5000", size)},
+        // Image shifts have closed ranges: both bounds are within.
+        One("x-image-shift", "5", "x-image-shift-range-supported", "-10:0", "5"),
+        One("x-image-shift", "0", "x-image-shift-range-supported", "-10:0"),
+        One("y-image-shift", "-10", "y-image-shift-range-supported", "-10:10"),
+        One("y-image-shift", "-20", "y-image-shift-range-supported", "-10:10", "-20"),
+        // Number-up: a listed value or a positive number within a range of two bounds.
+        One("number-up", "1", up, "1:16"), One("number-up", "16", up, "1:16"),
+        One("number-up", "2", up, ":16", "2"), One("number-up", "0", up, "0:16", "0"),
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [job_attrs, printer_attrs, expected] = cases[i];
+        const auto [job, printer] = JobAndPrinter(job_attrs, printer_attrs);
+        Diagnosis diagnosis;
+        CheckJobAgainstPrinter(diagnosis, "P1", printer, job);
+        EXPECT_EQ(diagnosis.MessageText(), expected) << "case " << i;
+    }
+}
+
+std::string EmptyDocuments(std::vector<Attr> jobAttrs) {
+    Diagnosis diagnosis;
+    CheckEmptyDocuments(diagnosis, JobAndPrinter(std::move(jobAttrs), {}).first);
+    return diagnosis.MessageText();
+}
+
+TEST(DocumentChecks, DocumentsWithoutDataByFileNameOrName) {
+    const std::vector<std::pair<std::vector<Attr>, std::string>> cases{
+        {{{"1.octet-count", "100"}, {"2.octet-count", "0"},
+          {"2.document-file-name", "c|/spool/f2"}, {"2.document-name", "ignored"}},
+         "- Document 2 (c:\\spool\\f2) has no data.\r\n"},
+        {{{"1.octet-count", "-1"}, {"1.document-name", "report"}},
+         "- Document 1 (report) has no data.\r\n"},
+        {{}, ""},
+        // Documents absent below the highest number have no data either ...
+        {{{"3.octet-count", "10"}},
+         "- Document 1 () has no data.\r\n- Document 2 () has no data.\r\n"},
+        // ... unless the highest number is absurd: then only the documents present count.
+        {{{"1.octet-count", "0"}, {"2000000000.octet-count", "0"}},
+         "- Document 1 () has no data.\r\n- Document 2000000000 () has no data.\r\n"},
+    };
+    for (const auto& [job, expected] : cases) EXPECT_EQ(EmptyDocuments(job), expected) << expected;
+
+    // At the limit every number below the highest is still examined.
+    const std::string text = EmptyDocuments({{"10001.octet-count", "5"}});
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10000);
+    EXPECT_TRUE(text.ends_with("- Document 10000 () has no data.\r\n"));
+}
+
+TEST(DocumentChecks, PlainTextOnAPclPrinterNeedsAFilter) {
+    const std::vector<Attr> textAndPcl{{"1.document-format", "simple-text"},
+                                       {"2.document-format", "PCL5e"}};
+    const std::string warning =
+        "Warning: Document format \"simple-text\" is not a native format for printer \"P1\".\r\n"
+        "Make sure that the appropriate translation filter is defined.\r\n";
+    const std::vector<std::tuple<std::vector<Attr>, std::vector<std::string>, std::string>> cases{
+        {textAndPcl, {"postscript", "HP-PCL5e"}, warning},
+        {textAndPcl, {"simple-text", "PCL5e"}, ""},
+        {textAndPcl, {"pcl"}, ""},
+        {{{"document-format", "pdf"}}, {"PCL5e"}, ""}};
+    for (const auto& [job, native, expected] : cases) {
+        const auto [job_attrs, printer] =
+            JobAndPrinter(job, {{"native-document-formats-ready", native}});
+        Diagnosis diagnosis;
+        CheckNativeDocFormats(diagnosis, "P1", printer, job_attrs);
+        EXPECT_EQ(diagnosis.MessageText(), expected) << native.back();
+    }
+}
+
+using enum Severity;
+constexpr Msg kOwn = Msg::kReasonPrinterReports;  // 368 to 370 by severity, with the keyword
+
+TEST(StateReasons, PrinterReasonsAsMessages) {
+    const struct {
+        std::string keyword;
+        Severity severity;
+        std::string code, sentence;
+        Msg id = kOwn;
+    } cases[] = {
+        // Parts and conditions: a device, a supply; the condition decides without a suffix.
+        {"stapler-jam", kProblem, "printer-stapler-jam", "has a staple jam."},
+        {"binder-jam", kProblem, "printer-binder-jam", "has a jam in its binder."},
+        {"toner-low", kWarning, "printer-toner-low", "is almost out of toner."},
+        {"input-tray-missing", kProblem, "printer-input-tray-missing",
+         "is missing its input tray."},
+        {"marker-waste-almost-full", kWarning, "printer-marker-waste-almost-full",
+         "has an almost full waste container."},
+        {"fuser-over-temp", kProblem, "printer-fuser-over-temp", "has an overheated fuser."},
+        {"stacker-added", kInfo, "printer-stacker-added", "has a new stacker."},
+        {"subunit-timing-Failure", kProblem, "printer-subunit-timing-failure",
+         "has a timing failure in its subunit."},
+        // A suffix decides; the messages that had sentences keep their codes.
+        {"media-jam-error", kProblem, "printer-media-jam", "has a paper jam.",
+         Msg::kReasonPrinterMediaJam},
+        {"marker-supply-empty-warning", kWarning, "printer-toner-empty", "is out of toner."},
+        {"offline-report", kInfo, "printer-offline", "is offline."},
+        {"stacker-added-error", kProblem, "printer-stacker-added", "has a new stacker."},
+        // Sentences of their own; passing states are information.
+        {"connecting-to-device", kInfo, "printer-connecting-to-device",
+         "is connecting to its device."},
+        {"moving-to-paused", kInfo, "printer-moving-to-paused", "is pausing."},
+        {"cups-waiting-for-job-completed", kInfo, "printer-cups-waiting-for-job-completed",
+         "waits for the job before this one to complete."},
+        // Nobody knows it: the generic sentence, by its suffix.
+        {"frobnicator-jam", kProblem, "printer-reason", "reports \"frobnicator-jam\"."},
+        {"fuser-warning", kWarning, "printer-reason-warning", "reports \"fuser-warning\"."},
+    };
+    for (const auto& c : cases) {
+        Diagnosis diagnosis;
+        AddReason(diagnosis, PrinterReason(c.keyword), "P");
+        const Message& message = diagnosis.Messages().at(0);
+        const bool warning = c.severity == kWarning, info = c.severity == kInfo;
+        const Msg id = warning ? Msg::kWarningPrinterReports : info ? Msg::kPrinterReports : c.id;
+        const std::string start = warning ? "Warning: " : info ? "" : "- ";
+        EXPECT_EQ(message.text, start + "Printer \"P\" " + c.sentence + "\r\n") << c.keyword;
+        EXPECT_EQ(CodeOf(message), c.code) << c.keyword;
+        EXPECT_EQ(SeverityOf(message), c.severity) << c.keyword;
+        EXPECT_EQ(IsBlocked(diagnosis), c.severity == kProblem) << c.keyword;
+        EXPECT_EQ(message.id, id) << c.keyword;
+        EXPECT_EQ(message.args,
+                  (id == Msg::kReasonPrinterMediaJam ? std::vector<std::string>{"P"}
+                                                     : std::vector<std::string>{"P", c.keyword}))
+            << c.keyword;
+    }
+}
+
+TEST(StateReasons, JobReasonsAndWhichOfThemExplainAWait) {
+    Diagnosis diagnosis;
+    for (const char* waits :
+         {"job-held-for-review", "cups-held-for-authentication", "account-limit-reached"}) {
+        EXPECT_TRUE(JobReason(waits).explains_wait) << waits;
+        AddReason(diagnosis, JobReason(waits));
+    }
+    EXPECT_EQ(diagnosis.MessageText(),
+              "- The job is held for review.\r\n- The job is held until its owner gives a "
+              "password.\r\n- The job's account has reached its limit.\r\n");
+    EXPECT_EQ(CodeOf(diagnosis.Messages().at(0)), "job-job-held-for-review");
+    EXPECT_EQ(diagnosis.Messages().at(0).id, Msg::kReasonJobReports);
+    for (const char* said_elsewhere :
+         {"job-hold-until-specified", "printer-stopped", "job-incoming", "job-queued", "none",
+          "processing-to-stop-point", "no-such-reason"}) {
+        EXPECT_FALSE(JobReason(said_elsewhere).explains_wait) << said_elsewhere;
+    }
+    EXPECT_FALSE(JobReason("no-such-reason").known);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // The command-line mode end to end: the built stallscan runs over the demo print system, in pseudo
 // mode (canned files exported from the model) and in normal mode (real runs of the stand-in tool);
 // the cost of every demo job in runs of the tool, exit statuses, and listings beyond the read size.
+// And stallscan --reasons against the registry's keyword list that the repository keeps
+// (docs/ipp-state-reasons.txt) and against the tables of docs/cups.md.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "e2e/e2e_support.h"
 
@@ -49,6 +52,69 @@ const struct {
     {"nightly:1", true, 3 + 1 + 2 + 1},    // paused spooler, q-hold: lp-office
 };
 
+// The lines of a text, without line ends.
+std::vector<std::string> Lines(std::istream&& in) {
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line.ends_with('\r') ? line.substr(0, line.size() - 1) : line);
+    }
+    return lines;
+}
+
+// Every keyword of the registry's list has a sentence of its own, a severity and a code; each row
+// of the tables of docs/cups.md that names a keyword ("| `stapler-jam` | problem |
+// printer-stapler-jam | - Printer "P" has a staple jam. |") is what stallscan says.
+TEST(Reasons, EveryRegisteredKeywordHasASentenceAndTheGuidesTablesAreWhatStallscanSays) {
+    const auto run = test_os::RunProgram(STALLSCAN_PATH, {"--reasons"}, {{"OV_ROOT", ""}});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    std::map<std::string, std::vector<std::string>> rows;  // the fields by "ATTRIBUTE KEYWORD"
+    for (const std::string& line : Lines(std::istringstream(run.out))) {
+        std::vector<std::string> fields;
+        std::istringstream parts(line);
+        for (std::string field; std::getline(parts, field, '\t');) fields.push_back(field);
+        ASSERT_EQ(fields.size(), 5u) << line;
+        rows[fields[0] + " " + fields[1]] = fields;
+    }
+    const std::string docs = std::string(SOURCE_DIR) + "/docs/";
+    std::string attribute;
+    int keywords = 0, documented = 0;
+    for (const std::string& line : Lines(std::ifstream(docs + "ipp-state-reasons.txt"))) {
+        if (line.starts_with("[")) {
+            attribute = line.substr(1, line.size() - 2);
+        } else if (!line.empty() && !line.starts_with("#")) {
+            ++keywords;
+            EXPECT_TRUE(rows.contains(attribute + " " + line)) << attribute << " " << line;
+        }
+    }
+    EXPECT_GT(keywords, 900);
+    for (const auto& [key, row] : rows) {
+        EXPECT_TRUE((std::set<std::string>{"problem", "warning", "info"}.contains(row[2]))) << key;
+        EXPECT_EQ(row[4].find("reports \""), std::string::npos) << key;
+        EXPECT_EQ(row[3].find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-"),
+                  std::string::npos)
+            << key;
+    }
+    attribute.clear();
+    for (const std::string& line : Lines(std::ifstream(docs + "cups.md"))) {
+        attribute = line.starts_with("#### ") ? line.substr(5) : attribute;
+        if (!line.starts_with("| `") || attribute.empty()) {
+            continue;
+        }
+        std::vector<std::string> cells;
+        for (size_t at = 1, bar; (bar = line.find(" |", at)) != std::string::npos; at = bar + 2) {
+            cells.push_back(line.substr(at + 1, bar - at - 1));
+        }
+        ASSERT_EQ(cells.size(), 4u) << line;
+        cells[0] = cells[0].substr(1, cells[0].size() - 2);  // the keyword without its `
+        const auto row = rows.find(attribute + " " + cells[0]);
+        ASSERT_NE(row, rows.end()) << line;
+        EXPECT_EQ(cells, std::vector<std::string>(row->second.begin() + 1, row->second.end()))
+            << line;
+        ++documented;
+    }
+    EXPECT_GT(documented, 60);
+}
+
 }  // namespace
 
 // Each job, and "demo:", which expands to the server's waiting jobs in listing order, in both
@@ -79,20 +145,18 @@ TEST_F(DemoInstallations, EachJobsReportIsExactlyAsExpectedAndCostsItsWalkThroug
 }
 
 TEST_F(DemoInstallations, ExitStatusesTellWhetherEveryJobWasDiagnosed) {
+    const std::string nosuch =
+        "No pending jobs were found in server \"nosuch\".\nstallscan: server \"nosuch\" was not "
+        "found.\n";
     const struct {
         std::vector<std::string> args;
         int status;
         std::string err;
     } cases[] = {
-        {{"nosuch:"},
-         1,
-         "No pending jobs were found in server \"nosuch\".\nstallscan: server \"nosuch\" was not "
-         "found.\nThere are no jobs for which diagnostics will be given.\n"},
+        {{"nosuch:"}, 1, nosuch + "There are no jobs for which diagnostics will be given.\n"},
         {{"sup-ref:", "demo:9"}, 1, "No pending jobs were found in server \"sup-ref\".\n"},
-        {{"demo:9", "demo:999", "nosuch:"},
-         5,  // a job not diagnosed outweighs a server without jobs
-         "No pending jobs were found in server \"nosuch\".\nstallscan: server \"nosuch\" was not "
-         "found.\n"},
+        // A job not diagnosed outweighs a server without jobs.
+        {{"demo:9", "demo:999", "nosuch:"}, 5, nosuch},
         {{"-x", "demo:9"},
          2,
          "The requested option is invalid: -x\nTry 'stallscan --help' for more information.\n"},

@@ -35,9 +35,7 @@ TEST(SubstituteArgs, FillsTheFirstOfEachPlaceholderInOrder) {
 TEST(TextFunctions, StripQuotesAndSplitAtColons) {
     const std::pair<std::string, std::string> quoted[] = {
         {"\"", "\""}, {"\"abc\"", "abc"}, {"\"\"", ""}, {"\"\"x\"\"", "\"x\""}, {"\"abc", "\"abc"}};
-    for (const auto& [text, stripped] : quoted) {
-        EXPECT_EQ(StripQuotes(text), stripped) << text;
-    }
+    for (const auto& [text, stripped] : quoted) EXPECT_EQ(StripQuotes(text), stripped) << text;
     const std::pair<std::string, std::string> split[] = {
         {"srv:12", "srv|12|"}, {"a:b:c:d", "a|b|c:d"}, {":x", "|x|"}, {"abc", "none"}};
     for (const auto& [text, parts] : split) {
@@ -64,9 +62,7 @@ TEST(NumericValue, ReadsTheLeadingNumberRoundsHalfToEvenAndClamps) {
         {"", 0.0},    {"abc", 0.0},      {"-", 0.0},         {".", 0.0},
         {"e5", 0.0},  {" ", 0.0},        {"1e-999", 0.0},
     };
-    for (const auto& [text, value] : cases) {
-        EXPECT_EQ(NumericValue(text), value) << text;
-    }
+    for (const auto& [text, value] : cases) EXPECT_EQ(NumericValue(text), value) << text;
     EXPECT_TRUE(std::isinf(NumericValue("1e999")));
     EXPECT_EQ(RoundToInt32(2.5), 2);
     EXPECT_EQ(RoundToInt32(-3.5), -4);
