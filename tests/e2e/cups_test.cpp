@@ -40,6 +40,17 @@ class Cups : public ::testing::Test {
                                         std::vector<std::string> options = {"--crlf"}) {
         return Diagnose(jobs, cups.Server(), std::move(options));
     }
+    // Every waiting job of the scheduler as it stands, as a scan's snapshot answers and job by job
+    // (--no-cache): the same reports, JSON, standard error and exit status.
+    static void ExpectSnapshotAsJobByJob(const PrivateScheduler& cups = *cups_) {
+        for (const char* format : {"--crlf", "--json"}) {
+            const auto snapshot = Diagnose({}, cups, {format});
+            const auto job_by_job = Diagnose({}, cups, {format, "--no-cache"});
+            EXPECT_EQ(snapshot.out, job_by_job.out) << format;
+            EXPECT_EQ(snapshot.err, job_by_job.err) << format;
+            EXPECT_EQ(snapshot.exit_code, job_by_job.exit_code) << format;
+        }
+    }
     // The report's heading lines for a job of this scheduler.
     static std::string Heading(const std::string& job, const std::string& status,
                                const std::string& queue, const std::string& printers,
@@ -83,6 +94,7 @@ TEST_F(Cups, ARawQueueClaimsNothingAndAPpdQueueWhatItOffers) {
             "attribute.\r\n"
             "- Printer \"office\" does not support \"two-sided-long-edge\" in its "
             "\"sides-supported\" attribute.\r\n\r\n");
+    ExpectSnapshotAsJobByJob();
     ASSERT_TRUE(cups_->Release(raw)) << cups_->Error();
     EXPECT_TRUE(cups_->WaitForJobState(raw, "completed")) << cups_->Error();
 }
@@ -122,8 +134,13 @@ TEST_F(Cups, StoppedPrintersClassesAndPrintingJobs) {
     EXPECT_EQ(listed.find(":" + offline + "\n"), std::string::npos) << listed;
     // The class job that a member will print is not blocked; the others are.
     const auto check = Diagnose({jammed, team, waits}, *cups_, {"--check"});
+    ExpectSnapshotAsJobByJob();
     cups_->Touch("m4-done");
     cups_->Touch("gone-done");
+    // (The scheduler is left still: the jobs in motion end.)
+    for (const std::string& job : {printing, offline, waits}) {
+        EXPECT_TRUE(cups_->WaitForJobState(job, "completed")) << cups_->Error();
+    }
     EXPECT_NE(check.out.find(" 3 jobs, 2 blocked"), std::string::npos) << check.out;
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(run.out,
@@ -179,6 +196,7 @@ TEST_F(Cups, PrinterStateReasonsOfABackend) {
                   "Warning: " + printer("reports \"frobnicator-warning\".") +
                   "- The job has a job state message of \"The test device has stopped.\".\r\n"
                   "\r\n");
+    ExpectSnapshotAsJobByJob();
 }
 
 TEST_F(Cups, AQueueNotAcceptingJobsIsInformationAndAFormatNoLongerTakenIsAReason) {
@@ -198,6 +216,7 @@ TEST_F(Cups, AQueueNotAcceptingJobsIsInformationAndAFormatNoLongerTakenIsAReason
     // Information only: the job is not blocked by it.
     const auto check = Diagnose({closed}, *cups_, {"--check", "--problems-only"});
     EXPECT_NE(check.out.find("blocked=1"), std::string::npos) << check.out;  // by its hold
+    ExpectSnapshotAsJobByJob();
 }
 
 TEST_F(Cups, FinishedAndUnknownJobsAndAServerThatCannotBeReached) {
@@ -224,6 +243,7 @@ TEST_F(Cups, FinishedAndUnknownJobsAndAServerThatCannotBeReached) {
         EXPECT_EQ(run.out.rfind(Heading(f.job, f.status, f.queue, " ") + f.first + "\r\n", 0), 0u)
             << run.out;
     }
+    ExpectSnapshotAsJobByJob();
     auto run = Diagnose({"9999"});
     EXPECT_EQ(run.exit_code, 5);
     EXPECT_NE(run.out.find("Job \"9999\" not found in server \"127.0.0.1@"), std::string::npos);
@@ -264,6 +284,7 @@ TEST_F(Cups, DefaultAndRemoteServersAndPrivateValues) {
     EXPECT_EQ(job["server"], "127.0.0.1@" + std::to_string(remote->Port()));
     EXPECT_EQ(job["name"], "(hidden by the server)");
     EXPECT_EQ(job["owner"], "(hidden by the server)");
+    ExpectSnapshotAsJobByJob(*remote);
 }
 
 // A server that wants a password gets none: all its jobs, a job by number, and on a terminal,
@@ -281,6 +302,7 @@ TEST_F(Cups, AServerThatWantsAPasswordGetsNone) {
     const auto all = Diagnose({}, *locked);
     EXPECT_EQ(all.exit_code, 4);
     EXPECT_EQ(all.err, refusal + "\n");
+    ExpectSnapshotAsJobByJob(*locked);
     const auto named = Diagnose({job}, *locked);
     EXPECT_EQ(named.exit_code, 5);
     EXPECT_EQ(named.out,
@@ -324,9 +346,14 @@ TEST_F(Cups, ASlowOrUnreliableSchedulerGivesTheSameReports) {
         }
         return text;
     };
+    // A scan asks per destination and printer, whatever the number of jobs: here at most
+    // 3 + 2 x 1 destination + 1 printer requests.
+    const int answered = busy->Requests();
     const auto direct = Diagnose({}, *busy, {"--crlf", "-j", "1"});
+    EXPECT_LE(busy->Requests() - answered, 6);
     ASSERT_EQ(direct.exit_code, 0) << direct.err;
     ASSERT_NE(direct.out.find("intervening"), std::string::npos) << direct.out;
+    ExpectSnapshotAsJobByJob(*busy);
     const test_proxy::DelayProxy slow(busy->Port(), 300ms);
     for (const char* jobs : {"1", "8"}) {
         const auto run = Diagnose({}, slow.Server(), {"--crlf", "-v", "-j", jobs});
