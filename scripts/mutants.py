@@ -10,9 +10,9 @@ Each fault names a file, a text that occurs there exactly once, the text that re
 a user would notice. For each one the script copies the repository's files (tracked and new, as
 they are in the work tree) into BUILD/tree, plants the fault there, rebuilds incrementally, and
 runs the fast part of the test command (ctest without the package, browser and window-manager
-tests, stopping at the first failure). A fault is caught when the tests fail, survives when they
-pass, and is invalid when it does not apply or the tree no longer builds with it. The work tree of
-the repository is never written, except for the result file.
+tests; the unit tests first; stopping at the first failure). A fault is caught when the tests
+fail, survives when they pass, and is invalid when it does not apply or the tree no longer builds
+with it. The work tree of the repository is never written, except for the result file.
 
 The results go to the terminal and to scripts/mutants-result.txt (with --results another file);
 survivors that are marked "counted: no" in the list are reported but not counted in the score.
@@ -32,8 +32,13 @@ The list, scripts/mutants.txt:
     --- after
         if (options.critical && blocked >= *options.critical) {
 
-Text blocks run to the next "---" or "==" line; their last line break is not part of them. Lines
-beginning with "#" outside blocks are comments.
+Text blocks run to the next "---" or "==" line, without the blank lines at their end (and so
+without their last line break). Lines beginning with "#" outside blocks are comments; inside a block
+they are text (a preprocessor line), so comments go above the first entry.
+
+A planted fault may leave a program of the copy running (a listing tool that no longer gets
+killed): after each fault the script ends every process whose program lies in the copy, by its
+process id, so that the next fault starts clean and nothing outlives the script.
 """
 
 import argparse
@@ -41,6 +46,7 @@ import hashlib
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -71,6 +77,8 @@ def parse_list(path):
 
     def close_block():
         nonlocal block, block_lines
+        while block_lines and not block_lines[-1].strip():
+            block_lines.pop()
         if current is not None and block is not None:
             setattr(current, block, "\n".join(block_lines))
         block, block_lines = None, []
@@ -133,14 +141,17 @@ def digest(path):
 
 def sync_tree(tree):
     """Copies the work tree's files into `tree`, touching only files whose content differs, so
-    that the build there stays incremental."""
+    that the build there stays incremental. A copied file gets the time of the copy, not the
+    source's: the build may hold objects newer than the source's time (built from a planted
+    fault's restored file), which would otherwise be taken as up to date."""
     wanted = set(source_files())
     for name in wanted:
         source, target = ROOT / name, tree / name
         if target.is_file() and digest(target) == digest(source):
             continue
         target.parent.mkdir(parents=True, exist_ok=True)
-        shutil.copy2(source, target)
+        shutil.copyfile(source, target)
+        shutil.copymode(source, target)
     for path in list(tree.rglob("*")):
         relative = path.relative_to(tree).as_posix()
         if relative.startswith("build/") or relative == "build":
@@ -160,15 +171,43 @@ def run(command, cwd, log, timeout=None):
             return -1
 
 
+def end_strays(tree):
+    """Ends the processes whose program lies below `tree` (started by the tests of a planted
+    fault); returns how many there were."""
+    ended = 0
+    root = str(tree.resolve()) + os.sep
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            program = os.readlink(entry / "exe")
+        except OSError:
+            continue
+        if program.startswith(root):
+            try:
+                os.kill(int(entry.name), signal.SIGKILL)
+                ended += 1
+            except OSError:
+                pass
+    return ended
+
+
 def failed_tests(log_text):
     failed = re.findall(r"^\s*\d+ - (\S+) \(", log_text, re.MULTILINE)
     return failed
 
 
-def test_command(build):
+def test_commands(build):
+    """The fast tests in two steps: the unit tests (seconds), then the others, so that a fault
+    the unit tests catch is not also waited for in end-to-end tests it makes hang."""
     extra = os.environ.get("MUTANTS_CTEST_ARGS", "").split()
-    return ["ctest", "--test-dir", str(build), "-j2", "--stop-on-failure", "--timeout", "600",
-            "-E", FAST_EXCLUDE] + extra
+    ctest = ["ctest", "--test-dir", str(build), "-j2", "--stop-on-failure", "--timeout", "300",
+             "-E", FAST_EXCLUDE]
+    return [ctest + ["-L", "^unit$"] + extra, ctest + ["-LE", "^unit$"] + extra]
+
+
+def tests_pass(build, tree, log):
+    return all(run(command, tree, log) == 0 for command in test_commands(build))
 
 
 def main():
@@ -212,7 +251,7 @@ def main():
     if run(["cmake", "--build", str(build), "-j2"], tree, log) != 0:
         print(f"the unchanged tree does not build; see {log}")
         return 2
-    if run(test_command(build), tree, log) != 0:
+    if not tests_pass(build, tree, log):
         print(f"the unchanged tree fails its tests; see {log}")
         return 2
 
@@ -226,7 +265,7 @@ def main():
         try:
             if run(["cmake", "--build", str(build), "-j2"], tree, log) != 0:
                 outcome, by = "invalid", "does not build"
-            elif run(test_command(build), tree, log) != 0:
+            elif not tests_pass(build, tree, log):
                 with open(log, "rb") as text:
                     text.seek(mark)
                     caught_by = failed_tests(text.read().decode(errors="replace"))
@@ -235,6 +274,9 @@ def main():
                 outcome, by = "survived", ""
         finally:
             target.write_text(original)
+            strays = end_strays(tree)
+        if strays:
+            by += f" (ended {strays} stray process{'es' if strays > 1 else ''})"
         seconds = time.monotonic() - started
         results.append((mutant, outcome, by))
         print(f"[{number}/{len(mutants)}] {outcome:8} {mutant.name} ({seconds:.0f} s)"

@@ -115,7 +115,8 @@ int RunCommandLine(const cli::Options& options, const std::string& arg_text) {
     const int status = options.serve
                            ? Serve(options, startup.values, *source, stop.get_token())
                            : cli::Run(options, startup.values, *source,
-                                      {stop.get_token(), platform::StandardErrorIsTerminal()},
+                                      {stop.get_token(), platform::StandardErrorIsTerminal(),
+                                       platform::StandardOutputIsTerminal()},
                                       std::cout, std::cerr);
     // The live view ends by a signal as its normal way to stop (a service manager's stop).
     return signal != 0 && !options.serve ? 128 + signal : status;

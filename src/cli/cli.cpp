@@ -46,13 +46,16 @@ class ReportWriter {
 
 class TextWriter : public ReportWriter {
   public:
-    explicit TextWriter(bool crlf) : crlf_(crlf) {}
+    TextWriter(bool crlf, bool escape) : crlf_(crlf), escape_(escape) {}
     void Write(std::ostream& out, const diag::Diagnosis& diagnosis) override {
-        out << NativeLineEnds(diagnosis.ReportText() + "\r\n", crlf_);
+        const std::string text =
+            (escape_ ? diagnosis.TerminalReportText() : diagnosis.ReportText()) + "\r\n";
+        out << NativeLineEnds(text, crlf_);
     }
 
   private:
     bool crlf_;
+    bool escape_;
 };
 
 // {"schema": 1, "jobs": [...]}: a valid document also when a stop cut the run short.
@@ -123,23 +126,27 @@ std::string ClassName(model::ObjectClass object_class) {
     }
 }
 
-// -v: what the print system said about each listing that failed.
+// -v: what the print system said about each listing that failed (escaped on a terminal).
 void WriteFailures(std::ostream& err, const std::string& context,
-                   const std::vector<listing::Lister::Failure>& failures) {
+                   const std::vector<listing::Lister::Failure>& failures, bool terminal) {
     for (const listing::Lister::Failure& failure : failures) {
         std::string said = failure.error_text;
         while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) {
             said.pop_back();
         }
-        err << NativeLineEnds("stallscan: " + context + ": listing " +
+        const auto shown = [terminal](const std::string& value) {
+            return terminal ? text::EscapeControls(value) : value;
+        };
+        err << NativeLineEnds("stallscan: " + shown(context) + ": listing " +
                               ClassName(failure.request.address.object_class) + " \"" +
-                              failure.request.address.name + "\" failed: " + said + "\r\n");
+                              shown(failure.request.address.name) + "\" failed: " + shown(said) +
+                              "\r\n");
     }
 }
 
 // The messages about the "server:" SPECs that gave no job; the exit status they call for.
 int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const Options& options,
-                       const std::string& domain, std::ostream& err) {
+                       const std::string& domain, bool terminal, std::ostream& err) {
     int status = kExitDiagnosed;
     bool asked = plan.empty_servers.empty();  // a server answered that it has no waiting job
     for (const run::EmptyServer& empty : plan.empty_servers) {
@@ -167,7 +174,7 @@ int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const 
         status = std::max(status, static_cast<int>(kExitNothingToDiagnose));
     }
     if (options.verbose) {
-        WriteFailures(err, "job list", lister.Failures());
+        WriteFailures(err, "job list", lister.Failures(), terminal);
     }
     // Nothing to diagnose is worth saying only where a server could say so.
     if (plan.items.empty() && asked) {
@@ -176,14 +183,14 @@ int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const 
     return status;
 }
 
-std::unique_ptr<ReportWriter> MakeWriter(const Options& options) {
+std::unique_ptr<ReportWriter> MakeWriter(const Options& options, bool out_terminal) {
     switch (options.format) {
         case Format::kJson:
             return std::make_unique<JsonWriter>();
         case Format::kJsonLines:
             return std::make_unique<JsonLinesWriter>();
         default:
-            return std::make_unique<TextWriter>(options.crlf);
+            return std::make_unique<TextWriter>(options.crlf, out_terminal && !options.crlf);
     }
 }
 
@@ -283,11 +290,12 @@ int Run(const Options& options, const run::StartupValues& startup,
         return kExitDiagnosed;  // the caller reports the signal
     }
     progress.Clear();
-    int status = ReportEmptyServers(plan, lister, options, domain, err);
+    int status = ReportEmptyServers(plan, lister, options, domain, context.terminal, err);
     if (options.format == Format::kList) {
         for (const run::RunItem& item : plan.items) {
             if (!item.repeated_key) {
-                out << item.server << ":" << item.job << "\n";
+                const std::string job = item.server + ":" + item.job;
+                out << (context.out_terminal ? text::EscapeControls(job) : job) << "\n";
             }
         }
         out.flush();
@@ -295,7 +303,7 @@ int Run(const Options& options, const run::StartupValues& startup,
     }
 
     const bool check = options.format == Format::kCheck;
-    std::unique_ptr<ReportWriter> writer = MakeWriter(options);
+    std::unique_ptr<ReportWriter> writer = MakeWriter(options, context.out_terminal);
     CheckSummary summary;
     summary.job_list_failed = status == kExitJobListFailed;
     if (!check) {
@@ -316,7 +324,8 @@ int Run(const Options& options, const run::StartupValues& startup,
             const diag::Diagnosis& diagnosis = job.diagnosis;
             progress.Clear();
             if (options.verbose) {
-                WriteFailures(err, job.item->server + ":" + job.item->job, job.failures);
+                WriteFailures(err, job.item->server + ":" + job.item->job, job.failures,
+                              context.terminal);
             }
             if (diagnosis.GetOutcome() != diag::Outcome::kDiagnosed) {
                 status = std::max(status, static_cast<int>(kExitNotDiagnosed));
@@ -329,7 +338,7 @@ int Run(const Options& options, const run::StartupValues& startup,
                     broken_pipe = !out;
                 }
             }
-            progress.Done(job.item->server + ":" + job.item->job);
+            progress.Done(text::EscapeControls(job.item->server + ":" + job.item->job));
         });
     progress.Clear();
     if (broken_pipe) {

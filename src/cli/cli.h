@@ -38,8 +38,12 @@ int ReportStartupFailure(const Options& options, const std::string& message, con
 struct RunContext {
     // Requested when the program is asked to end (a signal): the run stops at once.
     std::stop_token stop;
-    // Standard error is a terminal: show a progress line and a summary (unless --quiet).
+    // Standard error is a terminal: show a progress line and a summary (unless --quiet), and
+    // control characters of the print system's texts visibly escaped.
     bool terminal = false;
+    // Standard output is a terminal: the reports' control characters are escaped (but not with
+    // --crlf, which asks for the very bytes).
+    bool out_terminal = false;
 };
 
 // Diagnoses the SPECs through `source`. Returns the exit status, or 141 when standard output was

@@ -31,6 +31,13 @@ const std::string& OrFallback(const std::string& field, Msg fallback) {
     return field.empty() ? Catalog(fallback) : field;
 }
 
+// Every occurrence of `from` in `text` replaced by `to`.
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
 }  // namespace
 
 void Diagnosis::AddAccessFailure(model::ObjectClass object_class, std::string_view name) {
@@ -66,6 +73,34 @@ void Diagnosis::Append(Msg id, std::vector<std::string> args, std::string text) 
 }
 
 std::string Diagnosis::ReportText() const {
+    return RecordText(nullptr) + message_text_;
+}
+
+std::string Diagnosis::TerminalReportText() const {
+    std::string text = RecordText([](std::string_view value) { return text::EscapeControls(value); });
+    for (const Message& message : messages_) {
+        // An argument's own line ends are escaped first, so that the rest of the text can keep
+        // the message's line ends.
+        std::string shown = message.text;
+        for (const std::string& arg : message.args) {
+            if (arg.find_first_of("\r\n") != std::string::npos) {
+                ReplaceAll(shown, arg, text::EscapeControls(arg));
+            }
+        }
+        shown = text::EscapeControls(shown, true);
+        if (message.text.ends_with(kCrLf) && !shown.ends_with(kCrLf)) {
+            shown += kCrLf;
+        }
+        text += shown;
+    }
+    return text;
+}
+
+// The identifying lines and the reasons heading, with `show` applied to each value.
+std::string Diagnosis::RecordText(std::string (*show)(std::string_view)) const {
+    const auto shown = [show](const std::string& value) {
+        return show == nullptr ? value : show(value);
+    };
     std::string identifier;
     if (job_id_.empty()) {
         identifier = Catalog(Msg::kUnknownId);
@@ -75,18 +110,18 @@ std::string Diagnosis::ReportText() const {
         identifier = job_id_;
     }
 
-    std::string text = RecordLine(Msg::kJobIdentifierLine, identifier);
-    text += RecordLine(Msg::kJobNameLine, OrFallback(job_name_, Msg::kUnknownName));
-    text += RecordLine(Msg::kJobStatusLine, OrFallback(job_status_, Msg::kUnknownStatus));
-    text += RecordLine(Msg::kAssignedSpoolerLine, OrFallback(spooler_name_, Msg::kUnknownSpooler));
-    text += RecordLine(Msg::kAssignedQueueLine, OrFallback(queue_name_, Msg::kUnknownQueue));
-    text +=
-        RecordLine(Msg::kPhysicalPrintersLine, OrFallback(printers_supported_, Msg::kUnknownPrinters));
+    std::string text = RecordLine(Msg::kJobIdentifierLine, shown(identifier));
+    text += RecordLine(Msg::kJobNameLine, shown(OrFallback(job_name_, Msg::kUnknownName)));
+    text += RecordLine(Msg::kJobStatusLine, shown(OrFallback(job_status_, Msg::kUnknownStatus)));
+    text += RecordLine(Msg::kAssignedSpoolerLine,
+                       shown(OrFallback(spooler_name_, Msg::kUnknownSpooler)));
+    text += RecordLine(Msg::kAssignedQueueLine, shown(OrFallback(queue_name_, Msg::kUnknownQueue)));
+    text += RecordLine(Msg::kPhysicalPrintersLine,
+                       shown(OrFallback(printers_supported_, Msg::kUnknownPrinters)));
     if (!printers_requested_.empty()) {
-        text += RecordLine(Msg::kRequestedPrintersLine, printers_requested_);
+        text += RecordLine(Msg::kRequestedPrintersLine, shown(printers_requested_));
     }
     text += RecordLine(Msg::kReasonsHeading);
-    text += message_text_;
     return text;
 }
 
@@ -147,12 +182,15 @@ void Diagnosis::AddReasonLine(Msg id, std::string_view arg) {
 }
 
 std::string Diagnosis::FormatValueList(std::string_view values) {
+    // Every item after the first is preceded by ", ", also when the first one is empty (a value
+    // of two double quotes).
+    const std::vector<std::string> list = ValueList(values);
     std::string result;
-    for (const std::string& value : ValueList(values)) {
-        if (!result.empty()) {
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (i > 0) {
             result += ", ";
         }
-        result += value;
+        result += list[i];
     }
     return result;
 }

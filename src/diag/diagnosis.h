@@ -94,6 +94,10 @@ class Diagnosis {
     // The record as a log file holds it: the identifying lines, the reasons heading and the
     // messages, every line ended by CR LF.
     std::string ReportText() const;
+    // The same record for a terminal: the control characters of every value that came from the
+    // print system (the identifying fields and the messages' arguments) escaped
+    // (text::EscapeControls); the record's own line ends stay.
+    std::string TerminalReportText() const;
 
     // A NUL-separated multi-value text as its distinct values (each at the place of its last
     // occurrence), each without one pair of enclosing double quotes, joined by ", ".
@@ -103,6 +107,7 @@ class Diagnosis {
 
   private:
     void Append(text::Msg id, std::vector<std::string> args, std::string text);
+    std::string RecordText(std::string (*show)(std::string_view)) const;
 
     std::string job_id_, job_name_, job_status_, spooler_name_, queue_name_;
     std::string printers_supported_, printers_requested_, job_owner_;

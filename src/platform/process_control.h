@@ -28,4 +28,7 @@ void IgnoreBrokenPipe();
 // True when standard error is a terminal (a person is watching).
 bool StandardErrorIsTerminal();
 
+// True when standard output is a terminal.
+bool StandardOutputIsTerminal();
+
 }  // namespace stallscan::platform

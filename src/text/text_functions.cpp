@@ -125,6 +125,84 @@ std::string FoldCase(std::string_view text) {
 
 namespace {
 
+// The length of the UTF-8 sequence that starts `text` (overlong forms, surrogates and code points
+// above U+10FFFF refused), or 0 when it is none.
+size_t Utf8Length(std::string_view text) {
+    const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xbf;  // the allowed range of the second byte
+    if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3;
+        low = lead == 0xe0 ? 0xa0 : 0x80;
+        high = lead == 0xed ? 0x9f : 0xbf;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4;
+        low = lead == 0xf0 ? 0x90 : 0x80;
+        high = lead == 0xf4 ? 0x8f : 0xbf;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xbf) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+void AppendHex(std::string& shown, unsigned char c) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    shown += "\\x";
+    shown += kDigits[c >> 4];
+    shown += kDigits[c & 0x0f];
+}
+
+}  // namespace
+
+std::string EscapeControls(std::string_view text, bool keep_line_ends) {
+    std::string shown;
+    shown.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (keep_line_ends && text.substr(i).starts_with("\r\n")) {
+            shown += "\r\n";
+            i += 2;
+        } else if (c < 0x80) {
+            if (c == 0x1b) {
+                shown += "\\e";
+            } else if (c == '\r') {
+                shown += "\\r";
+            } else if (c == '\n') {
+                shown += "\\n";
+            } else if ((c < 0x20 && c != '\t') || c == 0x7f) {
+                AppendHex(shown, c);
+            } else {
+                shown += static_cast<char>(c);
+            }
+            ++i;
+        } else if (const size_t length = Utf8Length(text.substr(i)); length == 0) {
+            AppendHex(shown, c);  // a byte that is not UTF-8
+            ++i;
+        } else if (length == 2 && c == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0) {
+            AppendHex(shown, static_cast<unsigned char>(text[i + 1]));  // C1: U+0080 to U+009F
+            i += 2;
+        } else {
+            shown.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return shown;
+}
+
+namespace {
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }

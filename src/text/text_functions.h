@@ -58,4 +58,11 @@ std::string_view TrimSpaces(std::string_view text);
 // ASCII letters in lower case; every other byte unchanged.
 std::string FoldCase(std::string_view text);
 
+// The text as a terminal may be given it, so that text from the print system can neither steer
+// the terminal nor begin a line of its own: "\e" for ESC, "\r" and "\n" for CR and LF, "\xNN"
+// for the other C0 controls but tab, DEL, the C1 controls U+0080 to U+009F ("\x9b") and every
+// byte that is not UTF-8. UTF-8 text, tabs and backslashes are kept, and with `keep_line_ends`
+// each CR LF pair.
+std::string EscapeControls(std::string_view text, bool keep_line_ends = false);
+
 }  // namespace stallscan::text

@@ -110,9 +110,12 @@ TEST(CapabilityChecks, MaximaAndRanges) {
         // Copies given only by the documents count as one copy.
         {{{"1.copy-count", "3"}, {"int-max-copy-count", "4"}}, {{copies, "3"}},
          NotSupported("4", copies)},
-        // Products beyond 32 bits are compared and reported as they are.
+        // Products beyond 32 bits are compared and reported as they are, up to the largest
+        // 64-bit number.
         {{{"job-copies", "65536"}, {"int-max-copy-count", "65536"}}, {{copies, "100"}},
          NotSupported("4294967296", copies)},
+        {{{"job-copies", "9223372036854775807"}}, {{copies, "100"}},
+         NotSupported("9223372036854775807", copies)},
         // An upper bound of 0 is open for the page count and the job size.
         One("job-page-count", "0", pages, "1:100", "0"),
         One("job-page-count", "120", pages, "1:0"),
@@ -120,11 +123,14 @@ TEST(CapabilityChecks, MaximaAndRanges) {
         // The job size is skipped when both sides give the page count.
         {sizeAndPages, {{size, "1:1000"}, {pages, "1:100"}}, ""},
         {sizeAndPages, {{size, "1:1000"}}, NotSupported("5000", size)},
-        // Image shifts have closed ranges.
+        // Image shifts have closed ranges: both bounds are within.
         One("x-image-shift", "5", "x-image-shift-range-supported", "-10:0", "5"),
+        One("x-image-shift", "0", "x-image-shift-range-supported", "-10:0"),
+        One("y-image-shift", "-10", "y-image-shift-range-supported", "-10:10"),
         One("y-image-shift", "-20", "y-image-shift-range-supported", "-10:10", "-20"),
         // Number-up: a listed value or a positive number within a range of two bounds.
-        One("number-up", "4", up, "1:16"),
+        One("number-up", "1", up, "1:16"),
+        One("number-up", "16", up, "1:16"),
         One("number-up", "2", up, ":16", "2"),
         One("number-up", "0", up, "0:16", "0"),
     });

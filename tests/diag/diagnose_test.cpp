@@ -27,6 +27,7 @@ TEST(FormatValueList, DistinctValuesByLastOccurrenceEachWithoutOnePairOfQuotes) 
     const std::vector<std::pair<std::string, std::string>> cases{
         {"a\0b\0a\0"s, "b, a"}, {"\0\0x\0\0y"s, "x, y"},     {"\"x\"", "x"},
         {"\"\"x\"\"", "\"x\""},   {"\"", "\""}, {"\"a b\"\0c\0"s, "a b, c"}, {"a, b c", "a, b c"},
+        {"\"\"\0x\0"s, ", x"},  // an empty first item still gets its separator
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(Diagnosis::FormatValueList(text), expected) << text;
@@ -68,6 +69,20 @@ TEST(Diagnosis, MessagesFormatTheirArgumentsAndAreKeptAsData) {
     EXPECT_EQ(r.Messages()[2].id, Msg::kUnableToAccessDocument);
     EXPECT_EQ(r.Messages()[0].args,
               (std::vector<std::string>{"P1", "b, a", "3%1", "4", "5", "6", "7", "8", "9"}));
+}
+
+// For a terminal every value's control characters are escaped, a CR LF inside a value too, while
+// the record's own line ends stay.
+TEST(Diagnosis, TerminalRecordEscapesValuesButKeepsItsLineEnds) {
+    Diagnosis r;
+    r.SetJobName("a\x1b[2J\r\nFake: line");
+    r.Add(Msg::kReasonQueuePaused, {"q\r\n- Queue \"x\" is paused.\x07"});
+    const std::string shown = r.TerminalReportText();
+    EXPECT_NE(shown.find("\r\nJob name: a\\e[2J\\r\\nFake: line\r\n"), std::string::npos) << shown;
+    EXPECT_TRUE(shown.ends_with("reason(s):\r\n- Queue \"q\\r\\n- Queue \"x\" is paused.\\x07\" is "
+                                "paused.\r\n"))
+        << shown;
+    EXPECT_NE(r.ReportText().find("Job name: a\x1b[2J\r\nFake: line\r\n"), std::string::npos);
 }
 
 using Attrs = std::vector<Attr>;

@@ -14,6 +14,10 @@
 #include "support/run_program.h"
 #include "support/test_os.h"
 
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
 namespace e2e {
 
 namespace fs = std::filesystem;
@@ -79,7 +83,15 @@ class Installation {
             KVLS_PATH, {"--export-pseudo", Canned().string()}, {{"KVLS_DATA", model.string()}});
         ASSERT_EQ(exported.exit_code, 0) << exported.err;
     }
-    void Remove() const { fs::remove_all(base_); }
+    // Removes `base`, ending first any tool of it that a failed test left running.
+    void Remove() const {
+#ifndef _WIN32
+        for (const test_os::Process& left : test_os::ProcessesRunning(Tool())) {
+            ::kill(left.pid, SIGKILL);
+        }
+#endif
+        fs::remove_all(base_);
+    }
 
     const fs::path& Base() const { return base_; }
     fs::path Canned() const { return base_ / "canned"; }
@@ -98,8 +110,9 @@ class Installation {
         return env;
     }
     test_os::ProgramRun Normal(const std::vector<std::string>& args,
-                               std::map<std::string, std::string> env = {}) const {
-        return test_os::RunProgram(STALLSCAN_PATH, args, Env(std::move(env)), 120000);
+                               std::map<std::string, std::string> env = {},
+                               int limit_ms = 300000) const {
+        return test_os::RunProgram(STALLSCAN_PATH, args, Env(std::move(env)), limit_ms);
     }
     // Normal, with the tool's runs logged: their arguments, one run a line, go to `runs`.
     test_os::ProgramRun Logged(const std::vector<std::string>& args, std::vector<std::string>& runs,
@@ -114,7 +127,7 @@ class Installation {
     test_os::ProgramRun Pseudo(std::vector<std::string> args) const {
         args.insert(args.begin(), "pseudo-kvls@" + Canned().string());
         return test_os::RunProgram(STALLSCAN_PATH, args,
-                                   {{"OV_ROOT", (base_ / "pseudo-root").string()}}, 120000);
+                                   {{"OV_ROOT", (base_ / "pseudo-root").string()}}, 300000);
     }
 
   private:

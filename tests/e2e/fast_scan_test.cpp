@@ -52,8 +52,10 @@ TEST_F(FastScans, TheCacheAndParallelJobsChangeTheRunsAndNothingElse) {
         EXPECT_EQ(run.exit_code, 0) << run.err;
         return run.out;
     };
+    // The uncached scan, thousands of tool runs, goes four jobs at once: each scan is compared
+    // with the other two.
     std::vector<std::string> uncached, one, eight;
-    const std::string reports = scan({"--no-cache", "-j", "1"}, uncached);
+    const std::string reports = scan({"--no-cache", "-j", "4"}, uncached);
     EXPECT_EQ(scan({"-j", "1"}, one), reports);
     EXPECT_EQ(scan({"-j", "8"}, eight), reports);
     std::ranges::sort(one);
@@ -74,8 +76,10 @@ TEST_F(FastScans, TheCacheAndParallelJobsChangeTheRunsAndNothingElse) {
 // With several jobs at once a hanging printer times out the jobs that need it, each with the
 // server's time-out message, and only those: the others are diagnosed. No tool process is left.
 TEST_F(FastScans, AHangTimesOutOnlyTheJobsThatNeedTheObject) {
-    const auto run =
-        install_.Normal({"--json", "-j", "4", "--timeout", "1", "demo:"}, Fault("hang", "lp-jam"));
+    // A time-out that no listing of a busy machine comes near but the one that hangs.
+    const std::string timeout = std::to_string(test_os::Scaled(5));
+    const auto run = install_.Normal({"--json", "-j", "4", "--timeout", timeout, "demo:"},
+                                     Fault("hang", "lp-jam"));
     EXPECT_EQ(run.exit_code, 5);
     std::set<int> timed_out;
     const nlohmann::json report = nlohmann::json::parse(run.out);

@@ -9,6 +9,13 @@
 
 #include "e2e/e2e_support.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <stdlib.h>
+
+#include "support/started_program.h"
+#endif
+
 namespace {
 
 using namespace e2e;
@@ -23,8 +30,10 @@ std::string JobFile(int number, const std::string& extra, const std::string& sta
 
 const std::string kMegabyteName = test_os::Pattern(1 << 20);
 // A lone CR, bytes that are not UTF-8 (a lone continuation byte, an overlong "/", a truncated
-// sequence), a valid "é", a placeholder and quotes.
-const std::string kOddName = "a\rb \xff\xfe caf\xe9 \xc0\xaf \xe2\x82 \xc3\xa9 %2 \"q\"";
+// sequence), a valid "é", a placeholder, quotes, a screen-clearing escape sequence, BEL and the
+// C1 control U+009B.
+const std::string kOddName =
+    "a\rb \xff\xfe caf\xe9 \xc0\xaf \xe2\x82 \xc3\xa9 %2 \"q\" \x1b[2J\x07\xc2\x9b";
 const std::string kOddPrinter = "lp-\xff\x01x";
 constexpr int kManyDocuments = 100000;
 constexpr int kEmptyDocument = 54321;
@@ -124,11 +133,35 @@ TEST_F(HostileInput, OddBytesStayInTheTextReportAndBecomeReplacementsInJson) {
     const std::string r = "\xEF\xBF\xBD";
     // (A truncated sequence is one replacement.)
     EXPECT_NE(json.out.find("\"name\":\"a\\rb " + r + r + " caf" + r + " " + r + r + " " + r +
-                            " \xc3\xa9 %2 \\\"q\\\"\""),
+                            " \xc3\xa9 %2 \\\"q\\\" \\u001b[2J\\u0007\xc2\x9b\""),
               std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("\"args\":[\"lp-" + r + "\\u0001x\"]"), std::string::npos);
 }
+
+#ifndef _WIN32
+// On a terminal the control characters of the print system's texts are shown, not obeyed (in a
+// pipe every byte stays: above).
+TEST_F(HostileInput, ControlCharactersAreShownEscapedOnATerminal) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    test_os::Started run({"demo:902"}, install_.Env({}), -1, STALLSCAN_PATH, ::ptsname(master));
+    using namespace std::chrono_literals;
+    const std::string shown = test_os::Started::ReadFor(master, test_os::Scaled(30s), "0 not d");
+    EXPECT_EQ(run.WaitAtMost(30s), 0);
+    ::close(master);
+    EXPECT_NE(shown.find("Job name: a\\rb \\xff\\xfe caf\\xe9 \\xc0\\xaf \\xe2\\x82 \xc3\xa9 %2 "
+                         "\"q\" \\e[2J\\x07\\x9b\r\n"),
+              std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("Printer \"lp-\\xff\\x01x\" was not found."), std::string::npos) << shown;
+    for (const char raw : {'\x01', '\x07', '\x1b'}) {
+        EXPECT_EQ(shown.find(raw), std::string::npos) << static_cast<int>(raw);
+    }
+}
+#endif
 
 // Job texts that a shell would take apart reach the tool unchanged as one argument each, when
 // they begin with a job number; the others are refused before any job listing. Nothing that they

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <future>
-#include <thread>
 
 #include "support/fake_source.h"
+#include "support/test_os.h"
 
 namespace {
 
@@ -47,10 +47,13 @@ TEST_F(Cache, SharedObjectsOncePerRequestJobsAlways) {
 // is asked for again.
 TEST_F(Cache, ASecondAskerAwaitsTheListingInFlight) {
     for (const char* server : {"S1", "S2"}) fake_.Hang(ObjectClass::kServer, server);
+    const auto listed = [this](const char* server) {
+        return test_os::WaitUntil([&] { return fake_.Runs(ObjectClass::kServer, server) > 0; },
+                                  test_os::Scaled(10s));
+    };
     const Request first{{ObjectClass::kServer, "S1", ""}};
-    auto timed_out =
-        std::async(std::launch::async, [&] { return cache_.List(first, {{}, 400ms}); });
-    std::this_thread::sleep_for(100ms);
+    auto timed_out = std::async(std::launch::async, [&] { return cache_.List(first, {{}, 1s}); });
+    EXPECT_TRUE(listed("S1"));
     auto waiting = std::async(std::launch::async, [&] { return cache_.List(first, {{}, 10s}); });
     EXPECT_EQ(timed_out.get().status, Status::kTimedOut);
     EXPECT_EQ(waiting.get().status, Status::kTimedOut);
@@ -60,7 +63,7 @@ TEST_F(Cache, ASecondAskerAwaitsTheListingInFlight) {
     const Request other{{ObjectClass::kServer, "S2", ""}};
     auto stopped =
         std::async(std::launch::async, [&] { return cache_.List(other, {stop.get_token()}); });
-    std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(listed("S2"));
     stop.request_stop();
     EXPECT_EQ(stopped.get().status, Status::kStopped);
     EXPECT_EQ(cache_.List(other, {{}, 100ms}).status, Status::kTimedOut);

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <initializer_list>
 #include <string>
-#include <thread>
+#include <utility>
 
 #include "platform/platform.h"
 #include "support/test_os.h"
@@ -30,12 +32,12 @@ ChildCommand ChildWith(std::initializer_list<std::string> actions,
     return command;
 }
 
-// Runs the test child with small reads; a run that hangs fails the test after 20 s.
+// Runs the test child with small reads; a run that hangs fails the test after 60 s.
 CaptureResult RunChild(const ChildCommand& command, CaptureOptions options = {}) {
     options.out_read_size = 100;
     options.err_read_size = 7;
     if (options.deadline == std::chrono::steady_clock::time_point::max()) {
-        options.deadline = std::chrono::steady_clock::now() + 20s;
+        options.deadline = std::chrono::steady_clock::now() + test_os::Scaled(60s);
     }
     const CaptureResult result = RunAndCapture(command, options);
     EXPECT_NE(result.status, kTimedOut) << command.command_line;
@@ -101,40 +103,67 @@ TEST_F(ChildProcess, ChildHasOnlyStandardDescriptorsAndItsOwnGroup) {
 #endif
 }
 
+// The test child's process id and its grandchild's, once it has written them to `marker`.
+std::pair<long, long> Marked(const std::filesystem::path& marker) {
+    EXPECT_TRUE(test_os::WaitUntil([&] { return std::filesystem::exists(marker); },
+                                   test_os::Scaled(30s)));
+    std::pair<long, long> ids{0, 0};
+    std::ifstream(marker) >> ids.first >> ids.second;
+    return ids;
+}
+
 // A stop from another thread, or the deadline, ends a child whose grandchild holds the pipes at
-// once, without any of its output, while a run beside it on another thread is left alone to finish
-// with its output; a stop requested before the run starts nothing. No pipe or child is left. (A
-// sleeping child, stopped or timed out in a listing: tests/e2e.)
+// once, without any of its output, and the grandchild with it, while a run beside it on another
+// thread is left alone to finish with its output; a stop requested before the run starts nothing.
+// No pipe or child is left. (A sleeping child, stopped or timed out in a listing: tests/e2e.)
 TEST_F(ChildProcess, StopAndDeadlineEndTheRunAtOnceAndLeaveOthersAlone) {
     const int fds_before = OpenDescriptorCount();
-    const ChildCommand command = ChildWith({"outtext", "partial", "grandchild", "30000"});
-    const auto start = std::chrono::steady_clock::now();
+    const std::filesystem::path dir = test_os::FreshDir("child-process");
+    const auto command = [&](const char* marker) {
+        return ChildWith({"outtext", "partial", "grandchild", "120000", "mark",
+                          (dir / marker).string()});
+    };
+    const auto expect_gone = [](long pid) {
+#ifndef _WIN32
+        EXPECT_GT(pid, 0);
+        EXPECT_TRUE(test_os::WaitUntil([pid] { return test_os::Ended(static_cast<int>(pid)); },
+                                       test_os::Scaled(10s)));
+#else
+        (void)pid;
+#endif
+    };
     std::stop_source stop;
     CaptureOptions options;
     options.stop = stop.get_token();
-    auto stopped = std::async(std::launch::async, [&] { return RunChild(command, options); });
+    auto stopped = std::async(std::launch::async, [&] { return RunChild(command("stop"), options); });
     auto beside = std::async(std::launch::async,
                              [] { return RunChild(ChildWith({"sleep", "500", "out", "3000"})); });
-    std::this_thread::sleep_for(200ms);
+    const long stopped_grandchild = Marked(dir / "stop").second;
     stop.request_stop();
     const CaptureResult cut = stopped.get();
     EXPECT_EQ(cut.status, kStopped);
     EXPECT_TRUE(cut.out.empty());
+    expect_gone(stopped_grandchild);
     const CaptureResult answered = beside.get();
     EXPECT_EQ(answered.status, kOk);
     EXPECT_EQ(answered.out, Pattern(3000));
     EXPECT_TRUE(NoChildLeft());
 
-    options.deadline = std::chrono::steady_clock::now() + 300ms;
-    options.stop = {};
-    EXPECT_EQ(RunAndCapture(command, options).status, kTimedOut);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    // A deadline long enough for the child to start its grandchild; the run ends at it, long
+    // before the grandchild would let the pipes close.
+    const auto start = std::chrono::steady_clock::now();
+    options = {};
+    options.deadline = start + test_os::Scaled(2s);
+    EXPECT_EQ(RunAndCapture(command("deadline"), options).status, kTimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - options.deadline, 30s);
+    expect_gone(Marked(dir / "deadline").second);
     EXPECT_TRUE(NoChildLeft());
 
     options = {};
     options.stop = stop.get_token();
     EXPECT_EQ(RunChild(ChildWith({"outtext", "ok"}), options).status, kStopped);
     EXPECT_EQ(OpenDescriptorCount(), fds_before);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ TEST(RunPlans, ServersExpandInPlaceAndRepeatedItemsMoveToTheEnd) {
                                                     }});
     };
     source.AddJobList("S1", {"S1:9", "S1:10"});
-    EXPECT_EQ(Items(plan({"S2:7", "S1:", "12", "S2:7", " S3 : 4 ", "S1:9"}, true)),
-              (Strings{"S1:10", "home:12", "S2:7", "S3:4", "S1:9"}));
+    EXPECT_EQ(Items(plan({"S2:7", "S1:", "12", "S2:7", " S3 : 4 ", "S1:9", "13"}, true)),
+              (Strings{"S1:10", "home:12", "S2:7", "S3:4", "S1:9", "home:13"}));
     EXPECT_EQ(source.Calls(), (Strings{"4:S1:|job-identifier"}));
     EXPECT_EQ(Items(plan({"S1:1", "s1:1", "S1:1 "}, true)), (Strings{"S1:1", "s1:1!", "S1:1!"}));
     EXPECT_EQ(default_asked, 1);

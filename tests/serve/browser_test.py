@@ -24,6 +24,11 @@ from selenium.webdriver.support.ui import Select, WebDriverWait
 
 HOSTILE = '<script>window.pwned=1</script>"><img src=x onerror="window.pwned=2">'
 NO_PROXY = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+# How many times longer than on an idle machine the waits below may last: 4 for a stallscan built
+# with the sanitizers (STALLSCAN_TEST_SANITIZED set), times STALLSCAN_TEST_SLOWDOWN where a machine
+# is busier still. Limits only: a passing run never waits for one.
+SLOWDOWN = ((4 if os.environ.get("STALLSCAN_TEST_SANITIZED") else 1) *
+            max(1, int(os.environ.get("STALLSCAN_TEST_SLOWDOWN") or 1)))
 
 
 def check(condition, message):
@@ -33,7 +38,7 @@ def check(condition, message):
 
 def until(what, probe, seconds=60):
     """probe()'s first true value within the deadline."""
-    deadline = time.monotonic() + seconds
+    deadline = time.monotonic() + seconds * SLOWDOWN
     while time.monotonic() < deadline:
         value = probe()
         if value:
@@ -44,7 +49,7 @@ def until(what, probe, seconds=60):
 
 def get(url):
     try:
-        with NO_PROXY.open(url, timeout=10) as response:
+        with NO_PROXY.open(url, timeout=10 * SLOWDOWN) as response:
             return response.status, response.read()
     except OSError:
         return None, b""
@@ -114,7 +119,7 @@ def check_page(driver, base, screenshot):
     api = {job["job"]: job for job in json.loads(get(base + "api/v1/jobs")[1])["jobs"]}
     check(len(api) == 12 and "demo:950" in api, "the API's jobs: " + ", ".join(api))
     driver.get(base)
-    WebDriverWait(driver, 30).until(lambda d: len(table(d)[0]) == len(api))
+    WebDriverWait(driver, 30 * SLOWDOWN).until(lambda d: len(table(d)[0]) == len(api))
     order, rows = table(driver)
 
     # Every job as the API has it; problems before the rest.
@@ -167,10 +172,10 @@ def check_page(driver, base, screenshot):
 
 
 def stop(process):
-    """SIGTERM, then SIGKILL after 10 s; the exit status."""
+    """SIGTERM, then SIGKILL after 10 s (times SLOWDOWN); the exit status."""
     process.terminate()
     try:
-        return process.wait(timeout=10)
+        return process.wait(timeout=10 * SLOWDOWN)
     except subprocess.TimeoutExpired:
         process.kill()
         return process.wait()

@@ -46,7 +46,7 @@ inline std::vector<std::string> Environment(const std::map<std::string, std::str
 }
 
 // Runs `program` with `args` in this environment changed by `env`; a program that runs longer
-// than `timeout_ms` is killed and reported as timed out.
+// than `timeout_ms` (times Slowdown()) is killed and reported as timed out.
 inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                              const std::map<std::string, std::string>& env = {},
                              int timeout_ms = 60000) {
@@ -59,7 +59,8 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
     stallscan::platform::CaptureOptions options;
     options.out_read_size = 65536;
     options.err_read_size = 65536;
-    options.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    options.deadline =
+        std::chrono::steady_clock::now() + Scaled(std::chrono::milliseconds(timeout_ms));
     stallscan::platform::CaptureResult run = stallscan::platform::RunAndCapture(command, options);
     using stallscan::platform::CaptureStatus;
     return {run.exit_code, std::move(run.out), std::move(run.err),

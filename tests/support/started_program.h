@@ -67,7 +67,12 @@ class Started {
         ::close(out_);
     }
     pid_t Pid() const { return pid_; }
-    bool Running() const { return ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+    // True while the program runs (an ended one is left for Wait to reap).
+    bool Running() const {
+        siginfo_t info{};
+        return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid == 0;
+    }
     // The exit status once it has ended within `limit`; nothing while it runs on.
     std::optional<int> Ended(std::chrono::milliseconds limit) {
         int status = 0;
@@ -109,6 +114,16 @@ class Started {
         ::waitpid(pid_, &status, 0);
         pid_ = 0;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    // The exit status once the program has ended; -1 when it has not ended within `limit` (times
+    // Slowdown()): it is then killed.
+    int WaitAtMost(std::chrono::milliseconds limit) {
+        if (!WaitUntil([this] { return !Running(); }, Scaled(limit))) {
+            ::kill(pid_, SIGKILL);
+            Wait();
+            return -1;
+        }
+        return Wait();
     }
 
   private:

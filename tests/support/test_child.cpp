@@ -9,6 +9,8 @@
 //                          "shared"
 //   handle H               (Windows) write "open" when handle value H is open here, else "closed"
 //   grandchild MS          fork a process that keeps the pipes and sleeps MS milliseconds
+//   mark PATH              write "PID GRANDCHILD" (0 without one) to the file PATH, which appears
+//                          whole
 //   abort                  end by abort()
 // With no action the program exits 0 without output; an unknown action ends it with 99. On Windows
 // "grandchild" starts this program with "sleep MS" holding the same standard handles, and "abort"
@@ -26,12 +28,16 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
 #include "test_os.h"
 
 namespace {
+
+long grandchild = 0;  // the process that "grandchild" started
 
 void WriteAll(int fd, const std::string& bytes) {
     for (size_t done = 0; done < bytes.size();) {
@@ -70,8 +76,13 @@ void StartGrandchild(long ms) {
                         nullptr, &startup, &info)) {
         std::_Exit(91);
     }
+    grandchild = static_cast<long>(info.dwProcessId);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
+}
+
+long OwnId() {
+    return static_cast<long>(GetCurrentProcessId());
 }
 
 [[noreturn]] void Abort() {
@@ -103,10 +114,15 @@ std::string OpenDescriptors() {
 }
 
 void StartGrandchild(long ms) {
-    if (::fork() == 0) {
+    grandchild = ::fork();
+    if (grandchild == 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         std::_Exit(0);
     }
+}
+
+long OwnId() {
+    return static_cast<long>(::getpid());
 }
 #endif
 
@@ -142,6 +158,10 @@ int main(int argc, char** argv) {
 #endif
         } else if (action == "grandchild") {
             StartGrandchild(number);
+        } else if (action == "mark") {
+            const std::string part = value + ".part";
+            std::ofstream(part) << OwnId() << " " << grandchild << "\n";
+            std::filesystem::rename(part, value);
         } else if (action == "abort") {
             Abort();
         } else {

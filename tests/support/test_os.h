@@ -16,10 +16,14 @@
 #include <cerrno>
 #endif
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -72,21 +76,108 @@ inline bool NoChildLeft() {
 #endif
 }
 
-// The processes running the program at `path` (POSIX: read from /proc; Windows: not told, -1).
-inline int ProcessesOf(const std::filesystem::path& path) {
+// How many times longer than on an idle machine a test may wait for what must happen: 4 under
+// the sanitizers, which make every program several times slower, else 1; multiplied by
+// STALLSCAN_TEST_SLOWDOWN (a whole number) where a machine is busier still. These are limits
+// only: a test that passes never waits for one.
+inline int Slowdown() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    int factor = 4;
+#else
+    int factor = 1;
+#endif
+    if (const char* extra = std::getenv("STALLSCAN_TEST_SLOWDOWN")) {
+        factor *= std::max(1, std::atoi(extra));
+    }
+    return factor;
+}
+
+template <typename Duration>
+Duration Scaled(Duration limit) {
+    return limit * Slowdown();
+}
+
+// Looks at `done` every 10 ms until it holds (true) or `limit` has passed (false).
+template <typename Predicate>
+bool WaitUntil(Predicate done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// A running process (not a zombie) of the program at `path`, and its parent.
+struct Process {
+    int pid;
+    int parent;
+};
+
+// The processes running the program at `path` (POSIX: read from /proc; Windows: none).
+inline std::vector<Process> ProcessesRunning(const std::filesystem::path& path) {
+    std::vector<Process> found;
 #ifdef _WIN32
     (void)path;
-    return -1;
 #else
-    int count = 0;
     std::error_code ec;
     const auto target = std::filesystem::canonical(path, ec);
     for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
         std::error_code link_ec;
         const auto exe = std::filesystem::read_symlink(entry.path() / "exe", link_ec);
-        count += !link_ec && exe == target ? 1 : 0;
+        if (link_ec || exe != target) {
+            continue;
+        }
+        // "PID (NAME) STATE PARENT ...": the name may hold blanks and parentheses.
+        std::ifstream stat_file(entry.path() / "stat");
+        std::string stat((std::istreambuf_iterator<char>(stat_file)), {});
+        const size_t name_end = stat.rfind(") ");
+        if (name_end == std::string::npos) {
+            continue;
+        }
+        char state = 0;
+        int parent = 0;
+        std::istringstream(stat.substr(name_end + 2)) >> state >> parent;
+        if (state != 'Z' && state != 'X') {
+            found.push_back({std::atoi(entry.path().filename().c_str()), parent});
+        }
     }
-    return count;
+#endif
+    return found;
+}
+
+// The number of ProcessesRunning (POSIX; Windows: not told, -1).
+inline int ProcessesOf(const std::filesystem::path& path) {
+#ifdef _WIN32
+    (void)path;
+    return -1;
+#else
+    return static_cast<int>(ProcessesRunning(path).size());
+#endif
+}
+
+// True when a process of the program at `path` was started by another one of it.
+inline bool StartedItself(const std::filesystem::path& path) {
+    const std::vector<Process> running = ProcessesRunning(path);
+    return std::any_of(running.begin(), running.end(), [&](const Process& child) {
+        return std::any_of(running.begin(), running.end(),
+                           [&](const Process& parent) { return parent.pid == child.parent; });
+    });
+}
+
+// True when process `pid` has ended (POSIX: it is gone or a zombie).
+inline bool Ended(int pid) {
+#ifdef _WIN32
+    (void)pid;
+    return true;
+#else
+    std::ifstream stat_file("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(stat_file)), {});
+    const size_t name_end = stat.rfind(") ");
+    return name_end == std::string::npos || stat[name_end + 2] == 'Z' ||
+           stat[name_end + 2] == 'X';
 #endif
 }
 

@@ -46,6 +46,17 @@ TEST(TextFunctions, StripQuotesAndSplitAtColons) {
     }
 }
 
+// Controls, C1 code points and bytes that are not UTF-8 escaped; UTF-8, tab and backslash kept.
+TEST(TextFunctions, EscapeControlsForATerminal) {
+    EXPECT_EQ(EscapeControls("a\r\nb\x1b[1m\x7f\t\x01\x1f \\x\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"),
+              "a\\r\\nb\\e[1m\\x7f\t\\x01\\x1f \\x\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80");
+    // C1 as UTF-8 and as a lone byte; the first code point after them; a truncated sequence, an
+    // overlong form and a surrogate.
+    EXPECT_EQ(EscapeControls("\xc2\x9b\x9b\xc2\x80\xc2\x9f\xc2\xa0\xe2\x82 \xc0\xaf\xed\xa0\x80"),
+              "\\x9b\\x9b\\x80\\x9f\xc2\xa0\\xe2\\x82 \\xc0\\xaf\\xed\\xa0\\x80");
+    EXPECT_EQ(EscapeControls("a\r\nb\r\n\r\n\rc\n", true), "a\r\nb\r\n\r\n\\rc\\n");
+}
+
 TEST(NumericValue, ReadsTheLeadingNumberRoundsHalfToEvenAndClamps) {
     const std::pair<std::string, double> cases[] = {
         {"42", 42.0}, {"  -3abc", -3.0}, {"+2.5e2x", 250.0}, {".5", 0.5},

@@ -45,9 +45,9 @@ class SmallPrintSystem : public fake::FakeSource {
     }
 };
 
-// Waits until the main window has looked up the default server; false when it takes 5 s.
+// Waits until the main window has looked up the default server; false when it takes 30 s.
 inline bool LookedUp(const stallscan::ui::MainWindow& w) {
-    return QTest::qWaitFor([&] { return !w.LookingUpDefaultServer(); }, 5000);
+    return QTest::qWaitFor([&] { return !w.LookingUpDefaultServer(); }, 30000);
 }
 
 // The control of a window by its object name.

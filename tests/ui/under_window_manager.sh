@@ -17,13 +17,13 @@ openbox --sm-disable --startup "touch $work/ready" > "$work/openbox.log" 2>&1 &
 openbox_pid=$!
 trap 'kill "$openbox_pid" 2> /dev/null || true; wait "$openbox_pid" 2> /dev/null || true; rm -rf "$work"' EXIT
 
-for _ in $(seq 100); do
+for _ in $(seq 600); do
     [ -e "$work/ready" ] && break
     kill -0 "$openbox_pid" 2> /dev/null || { cat "$work/openbox.log" >&2; exit 1; }
     sleep 0.1
 done
 if [ ! -e "$work/ready" ]; then
-    echo "openbox did not start within 10 s" >&2
+    echo "openbox did not start within 60 s" >&2
     exit 1
 fi
 

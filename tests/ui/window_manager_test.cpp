@@ -9,12 +9,17 @@ namespace {
 
 using uitest::Find;
 
-// Shows the window and waits until the window manager has framed it and it has taken its place.
-void ShowFramed(QWidget& w) {
+// Shows the window and waits until the window manager has framed it and it has taken its place:
+// until `placed` holds (each move or resize is a round trip to the window manager).
+void ShowFramed(QWidget& w, const std::function<bool()>& placed) {
     w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return FrameSize(&w) != QSize(0, 0); }, 5000));
-    QTest::qWait(300);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return FrameSize(&w) != QSize(0, 0); }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor(placed, 30000));
+}
+
+bool OnScreen(const QWidget& w) {
+    return QGuiApplication::primaryScreen()->availableGeometry().contains(w.frameGeometry());
 }
 
 QString StoredSize() {
@@ -36,16 +41,19 @@ TEST(WindowManagerTest, OpeningAndClosingTheResultWindowKeepsItsSizeAndAResizeIs
     uitest::ClearSettings();
     for (int i = 0; i < 5; ++i) {
         ResultWindow w;
-        ShowFramed(w);
-        EXPECT_EQ(w.frameGeometry().size(), QSize(PixelsX(&w, 6930), PixelsY(&w, 5760)));
+        const QSize outer(PixelsX(&w, 6930), PixelsY(&w, 5760));
+        ShowFramed(w, [&] { return w.frameGeometry().size() == outer; });
+        EXPECT_EQ(w.frameGeometry().size(), outer);
         Find<QPushButton>(&w, "cmdClose")->click();
         EXPECT_EQ(StoredSize(), "6930x5760") << "opening " << i + 1;
     }
     // A size given by resizing is stored, and the next opening has it.
     for (const bool resize : {true, false}) {
         ResultWindow w;
-        ShowFramed(w);
         const QSize outer(PixelsX(&w, 8055), PixelsY(&w, 6435));
+        // Opened at the size of the openings above, then at the one given by resizing.
+        const QSize opened = resize ? QSize(PixelsX(&w, 6930), PixelsY(&w, 5760)) : outer;
+        ShowFramed(w, [&] { return w.frameGeometry().size() == opened; });
         if (resize) {
             w.resize(outer - FrameSize(&w));
         }
@@ -82,10 +90,10 @@ TEST(WindowManagerTest, StoredSizesAndPlacesAreFittedToTheScreen) {
         settings.sync();
         {
             ResultWindow w;
-            ShowFramed(w);
+            const QSize size(PixelsX(&w, fitted.width()), PixelsY(&w, fitted.height()));
+            ShowFramed(w, [&] { return w.frameGeometry().size() == size && OnScreen(w); });
             const QRect outer = w.frameGeometry();
-            EXPECT_EQ(outer.size(),
-                      QSize(PixelsX(&w, fitted.width()), PixelsY(&w, fitted.height())));
+            EXPECT_EQ(outer.size(), size);
             if (at_default) {
                 EXPECT_EQ(outer.topLeft(), QPoint(PixelsX(&w, 2010), PixelsY(&w, 735)));
             }
@@ -98,7 +106,7 @@ TEST(WindowManagerTest, StoredSizesAndPlacesAreFittedToTheScreen) {
         EXPECT_EQ(StoredSize(), QString("%1x%2").arg(fitted.width()).arg(fitted.height()));
         uitest::SmallPrintSystem source;
         MainWindow main(source, {});
-        ShowFramed(main);
+        ShowFramed(main, [&] { return OnScreen(main); });
         ExpectReachable(main);
     }
 }
