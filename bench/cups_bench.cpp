@@ -9,9 +9,11 @@
 //    CPU time per scan (sched_cpu_s).
 //  - BM_LiveViewScan/5000: `stallscan --serve --cups=SERVER --listen 127.0.0.1:0`, the duration of
 //    its first scan as /api/v1/scan gives it (scan_s), against the 60 s default interval.
-//  - with STALLSCAN_BENCH_JOB_BY_JOB=1 in the environment, BM_ScanJobByJob/N as
-//    BM_ScanAgainstLpstat with --no-cache (every job listed on its own; at 5,000 jobs one run,
-//    which takes many minutes); STALLSCAN_BENCH_RUNS=N makes N runs of each instead.
+//  - with STALLSCAN_BENCH_JOB_BY_JOB=MAX in the environment, up to MAX jobs, as many runs of
+//    `stallscan --cups=SERVER --no-cache` in the same pass (a Get-Job-Attributes and a Get-Jobs of
+//    its destination per job, as every scan asked before the scan snapshot, and its queue and
+//    printer per job too): no_cache_s, no_cache_times_lpstat, no_cache_requests,
+//    no_cache_sched_cpu_s. STALLSCAN_BENCH_RUNS=N makes N runs of each instead of three.
 // Linux only: it needs /usr/sbin/cupsd and the CUPS client tools.
 
 #include <benchmark/benchmark.h>
@@ -111,8 +113,33 @@ int CountLines(const std::string& text, const std::string& start) {
     return lines;
 }
 
-// Three runs of lpstat and of stallscan, with `options` added to stallscan's.
-void ScanAgainstLpstat(benchmark::State& state, const std::vector<std::string>& options) {
+// One timed run of stallscan with `args`: its wall time, the scheduler's requests and CPU time
+// during it, and the jobs it diagnosed.
+struct Scan {
+    double wall_s = 0;
+    double requests = 0;
+    double sched_cpu_s = 0;
+    int diagnosed = 0;
+    std::string err;
+};
+Scan TimedScan(const cups_test::PrivateScheduler& cups, const std::vector<std::string>& args,
+               const std::map<std::string, std::string>& env) {
+    Scan scan;
+    const int answered = cups.Requests();
+    const double cpu_before = CpuSeconds(cups.Pid());
+    const auto start = Clock::now();
+    const auto run = test_os::RunProgram(STALLSCAN_PATH, args, env, 3600000);
+    scan.wall_s = Since(start);
+    scan.sched_cpu_s = CpuSeconds(cups.Pid()) - cpu_before;
+    scan.requests = cups.Requests() - answered;
+    scan.diagnosed = CountLines(run.out, "Job identifier: ");
+    scan.err = run.err;
+    return scan;
+}
+
+// Three runs (STALLSCAN_BENCH_RUNS) each of lpstat and of stallscan, one after the other; with
+// STALLSCAN_BENCH_JOB_BY_JOB=MAX, up to MAX jobs, as many of `stallscan --no-cache` too.
+void BM_ScanAgainstLpstat(benchmark::State& state) {
     const int jobs = static_cast<int>(state.range(0));
     std::string error;
     cups_test::PrivateScheduler* cups = TheScheduler(&error);
@@ -121,33 +148,39 @@ void ScanAgainstLpstat(benchmark::State& state, const std::vector<std::string>& 
         return;
     }
     const std::map<std::string, std::string> env = {{"HOME", cups->Folder()}, {"LANG", "C"}};
-    std::vector<std::string> args = {"--cups=" + cups->Server()};
-    args.insert(args.end(), options.begin(), options.end());
-    const bool one_by_one = std::find(options.begin(), options.end(), "--no-cache") != options.end();
+    const std::vector<std::string> args = {"--cups=" + cups->Server()};
     const char* runs_wanted = std::getenv("STALLSCAN_BENCH_RUNS");
-    const int runs = runs_wanted != nullptr ? std::atoi(runs_wanted) : one_by_one && jobs >= 5000 ? 1 : 3;
-    std::vector<double> lpstat, stallscan, requests, cpu;
+    const int runs = runs_wanted != nullptr ? std::atoi(runs_wanted) : 3;
+    const char* job_by_job_max = std::getenv("STALLSCAN_BENCH_JOB_BY_JOB");
+    const bool job_by_job = job_by_job_max != nullptr && jobs <= std::atoi(job_by_job_max);
+    std::vector<double> lpstat, stallscan, requests, cpu, one_s, one_requests, one_cpu;
     for (auto _ : state) {
         for (int run = 0; run < runs; ++run) {
-            auto start = Clock::now();
+            const auto start = Clock::now();
             const auto listed =
                 test_os::RunProgram("/usr/bin/lpstat", {"-h", cups->Server(), "-o"}, env, 600000);
             lpstat.push_back(Since(start));
-            const int answered = cups->Requests();
-            const double cpu_before = CpuSeconds(cups->Pid());
-            start = Clock::now();
-            const auto scanned = test_os::RunProgram(STALLSCAN_PATH, args, env, 3600000);
-            stallscan.push_back(Since(start));
-            cpu.push_back(CpuSeconds(cups->Pid()) - cpu_before);
-            requests.push_back(cups->Requests() - answered);
-            const int diagnosed = CountLines(scanned.out, "Job identifier: ");
-            if (CountLines(listed.out, std::string(kQueue) + "-") != jobs || diagnosed != jobs) {
-                state.SkipWithError(("lpstat listed " +
-                                     std::to_string(CountLines(listed.out, kQueue)) +
-                                     " jobs, stallscan diagnosed " + std::to_string(diagnosed) +
-                                     " of " + std::to_string(jobs) + ": " + scanned.err)
-                                        .c_str());
-                return;
+            std::vector<Scan> scans = {TimedScan(*cups, args, env)};
+            if (job_by_job) {
+                scans.push_back(TimedScan(*cups, {args[0], "--no-cache"}, env));
+                one_s.push_back(scans.back().wall_s);
+                one_requests.push_back(scans.back().requests);
+                one_cpu.push_back(scans.back().sched_cpu_s);
+            }
+            stallscan.push_back(scans[0].wall_s);
+            requests.push_back(scans[0].requests);
+            cpu.push_back(scans[0].sched_cpu_s);
+            for (const Scan& scan : scans) {
+                if (CountLines(listed.out, std::string(kQueue) + "-") != jobs ||
+                    scan.diagnosed != jobs) {
+                    state.SkipWithError(("lpstat listed " +
+                                         std::to_string(CountLines(listed.out, kQueue)) +
+                                         " jobs, stallscan diagnosed " +
+                                         std::to_string(scan.diagnosed) + " of " +
+                                         std::to_string(jobs) + ": " + scan.err)
+                                            .c_str());
+                    return;
+                }
             }
         }
         state.SetIterationTime(Median(stallscan));
@@ -158,10 +191,12 @@ void ScanAgainstLpstat(benchmark::State& state, const std::vector<std::string>& 
     state.counters["times_lpstat"] = Median(stallscan) / Median(lpstat);
     state.counters["requests"] = Median(requests);
     state.counters["sched_cpu_s"] = Median(cpu);
-}
-
-void BM_ScanAgainstLpstat(benchmark::State& state) {
-    ScanAgainstLpstat(state, {});
+    if (job_by_job) {
+        state.counters["no_cache_s"] = Median(one_s);
+        state.counters["no_cache_times_lpstat"] = Median(one_s) / Median(lpstat);
+        state.counters["no_cache_requests"] = Median(one_requests);
+        state.counters["no_cache_sched_cpu_s"] = Median(one_cpu);
+    }
 }
 BENCHMARK(BM_ScanAgainstLpstat)
     ->Arg(100)
@@ -240,21 +275,5 @@ void BM_LiveViewScan(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LiveViewScan)->Arg(5000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
-
-void BM_ScanJobByJob(benchmark::State& state) {
-    ScanAgainstLpstat(state, {"--no-cache"});
-}
-const bool kJobByJob = [] {
-    if (std::getenv("STALLSCAN_BENCH_JOB_BY_JOB") != nullptr) {
-        benchmark::RegisterBenchmark("BM_ScanJobByJob", BM_ScanJobByJob)
-            ->Arg(100)
-            ->Arg(1000)
-            ->Arg(5000)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(1);
-    }
-    return true;
-}();
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cups/cups_source.h"
 #include "support/delay_proxy.h"
 #include "support/private_cups.h"
 #include "support/started_program.h"
@@ -15,6 +16,7 @@ namespace {
 
 using cups_test::PrivateScheduler;
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 class Cups : public ::testing::Test {
   protected:
@@ -369,6 +371,51 @@ TEST_F(Cups, ASlowOrUnreliableSchedulerGivesTheSameReports) {
     const auto dropped = Diagnose({}, dropping.Server(), {"--crlf", "-j", "1"});
     EXPECT_EQ(relabel(dropped.out, dropping), relabel(counted.out, plain));
     EXPECT_EQ(dropping.Connections(), plain.Connections() + 1);
+}
+
+// One scan's snapshot asks per destination, never per job (each request on a connection of its
+// own, counted by a proxy): the job list brings every job, one Get-Jobs counts the jobs ahead of
+// them all, one Get-Printer-Attributes answers the queue and the printer. The re-check of every
+// job is one more Get-Jobs, asked after the job list, so that it sees a job that ended meanwhile
+// (whose end the source then tells with a request of its own).
+TEST_F(Cups, AScanSnapshotAsksPerDestinationNotPerJob) {
+    using stallscan::model::ObjectClass;
+    REQUIRE_SCHEDULER(still);
+    ASSERT_TRUE(still->AddQueue("still", "")) << still->Error();
+    ASSERT_TRUE(still->Stop("still")) << still->Error();
+    const std::vector<std::string> jobs = {Submit("still", {}, *still),
+                                           Submit("still", {"-q", "90"}, *still),
+                                           Submit("still", {}, *still)};
+    const test_proxy::DelayProxy proxy(still->Port(), 0ms);
+    std::string error;
+    const auto address = stallscan::cups::ParseServer(proxy.Server(), error);
+    ASSERT_TRUE(address) << error;
+    stallscan::cups::CupsSource source(*address);
+    const auto scan = source.NewScan();
+    ASSERT_NE(scan, nullptr);
+    // The one value of `attr` of the one object listed.
+    const auto value = [&](ObjectClass object_class, const std::string& name,
+                           const std::string& attr, const std::string& attributes = "all") -> std::string {
+        const auto answer = scan->List({{object_class, name, ""}, attributes}, {});
+        EXPECT_EQ(answer.objects.size(), 1u) << name << " " << static_cast<int>(answer.status);
+        return answer.objects.empty() ? "" : answer.objects[0].entries.Get(attr);
+    };
+    const std::string server = address->label + ":";
+    EXPECT_EQ(scan->List({{ObjectClass::kJob, server, ""}}, {}).objects.size(), 3u);
+    // Job 2, of a higher priority, prints first.
+    for (const auto& [job, ahead] : {std::pair(jobs[0], "1"), {jobs[1], "0"}, {jobs[2], "2"}}) {
+        EXPECT_EQ(value(ObjectClass::kJob, server + job, "intervening-jobs"), ahead + "\0"s);
+        EXPECT_EQ(value(ObjectClass::kQueue, "still", "state"), "ready\0"s);
+        EXPECT_EQ(value(ObjectClass::kPrinter, "still", "printer-state"), "paused\0"s);
+    }
+    EXPECT_EQ(proxy.Connections(), 3);
+    ASSERT_TRUE(still->Cancel(jobs[0])) << still->Error();
+    for (const auto& [job, state] :
+         {std::pair(jobs[1], "pending"), {jobs[0], "canceled"}, {jobs[2], "pending"}}) {
+        EXPECT_EQ(value(ObjectClass::kJob, server + job, "current-job-state", "current-job-state"),
+                  state + "\0"s);
+    }
+    EXPECT_EQ(proxy.Connections(), 5);
 }
 
 }  // namespace
