@@ -32,9 +32,9 @@ The list, scripts/mutants.txt:
     --- after
         if (options.critical && blocked >= *options.critical) {
 
-Text blocks run to the next "---" or "==" line, without the blank lines at their end (and so
-without their last line break). Lines beginning with "#" outside blocks are comments; inside a block
-they are text (a preprocessor line), so comments go above the first entry.
+Text blocks run to the next "---", "==" or "## " line, without the blank lines at their end (and
+so without their last line break). Lines beginning with "#" outside blocks are comments; inside a
+block they are text (a preprocessor line), so a heading between entries begins with "## ".
 
 A planted fault may leave a program of the copy running (a listing tool that no longer gets
 killed): after each fault the script ends every process whose program lies in the copy, by its
@@ -84,7 +84,9 @@ def parse_list(path):
         block, block_lines = None, []
 
     for number, raw in enumerate(path.read_text().splitlines(), 1):
-        if raw.startswith("== "):
+        if raw.startswith("## "):
+            close_block()  # a heading between entries, which ends the block before it
+        elif raw.startswith("== "):
             close_block()
             current = Mutant(name=raw[3:].strip(), line=number)
             mutants.append(current)

@@ -261,7 +261,8 @@ Listing:
   -j N, --jobs N    diagnose up to N jobs at once (default 4, at most 64); the reports keep
                     their order
   --no-cache        list every object for every job; by default a server, queue or printer is
-                    listed once per run (a failure too), jobs always afresh
+                    listed once per run (a failure too), jobs always afresh, but the waiting
+                    jobs of a CUPS server all with one request per run
 
 Live view:
   --serve           scan the SPECs every interval and serve the last scan over HTTP: a page

@@ -6,8 +6,11 @@
 // answered in IPP's attribute names. docs/cups.md has the whole mapping.
 //
 // Each listing has a connection of its own (cups/connection.h): libcups never asks for a
-// password, and a server that wants one fails the listing with kAuthenticationRequired.
+// password, and a server that wants one fails the listing with kAuthenticationRequired. The
+// source lists one object per listing, whatever asked before: a job costs a Get-Job-Attributes
+// and a Get-Jobs of its destination (the jobs ahead). A scan asks its snapshot instead.
 
+#include <memory>
 #include <string>
 
 #include "cups/server_address.h"
@@ -22,6 +25,8 @@ class CupsSource : public listing::ListingSource {
     listing::Answer List(const listing::Request& request, const listing::Control& control) override;
     listing::Dialect AttributeDialect() const override { return listing::Dialect::kIpp; }
     std::string OnlyServer() const override { return server_.label; }
+    // A scan snapshot (cups/scan_snapshot.h) of this server.
+    std::unique_ptr<listing::ListingSource> NewScan() override;
 
     const ServerAddress& Server() const { return server_; }
 

@@ -1,5 +1,6 @@
 #include "cups/ipp_values.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "text/catalog.h"
@@ -161,43 +162,60 @@ bool IsDefaultStopMessage(std::string_view message) {
     return message == "Paused";
 }
 
-std::vector<JobEntry> Jobs(ipp_t* response) {
-    std::vector<JobEntry> jobs;
+std::vector<IppPtr> JobGroups(ipp_t* response) {
+    std::vector<IppPtr> jobs;
     bool in_job = false;
     for (ipp_attribute_t* attr = ippFirstAttribute(response); attr != nullptr;
          attr = ippNextAttribute(response)) {
-        const char* name = ippGetName(attr);
-        if (name == nullptr || ippGetGroupTag(attr) != IPP_TAG_JOB) {
+        if (ippGetName(attr) == nullptr || ippGetGroupTag(attr) != IPP_TAG_JOB) {
             in_job = false;  // a separator, or another group: the next job attribute opens a job
             continue;
         }
         if (!in_job) {
-            jobs.emplace_back();
+            jobs.emplace_back(ippNew(), ippDelete);
             in_job = true;
         }
-        const std::string_view attr_name = name;
-        if (attr_name == "job-id") {
-            jobs.back().id = ippGetInteger(attr, 0);
-        } else if (attr_name == "job-state") {
-            jobs.back().state = ippGetInteger(attr, 0);
-        } else if (attr_name == "job-priority") {
-            jobs.back().priority = ippGetInteger(attr, 0);
-        }
+        ippCopyAttribute(jobs.back().get(), attr, 0);
     }
     return jobs;
 }
 
-int JobsAhead(const std::vector<JobEntry>& jobs, int id, int priority) {
-    int ahead = 0;
-    for (const JobEntry& other : jobs) {
-        if (other.id == id || other.id == 0) {
-            continue;
-        }
-        ahead += other.state == IPP_JSTATE_PROCESSING ||
-                 (other.state == IPP_JSTATE_PENDING &&
-                  (other.priority > priority || (other.priority == priority && other.id < id)));
+JobEntry EntryOf(ipp_t* job) {
+    JobEntry entry;
+    entry.id = ippGetInteger(ippFindAttribute(job, "job-id", IPP_TAG_INTEGER), 0);
+    entry.state = ippGetInteger(ippFindAttribute(job, "job-state", IPP_TAG_ENUM), 0);
+    if (ipp_attribute_t* priority = ippFindAttribute(job, "job-priority", IPP_TAG_INTEGER)) {
+        entry.priority = ippGetInteger(priority, 0);
     }
-    return ahead;
+    return entry;
+}
+
+std::vector<JobEntry> Jobs(ipp_t* response) {
+    std::vector<JobEntry> jobs;
+    for (const IppPtr& job : JobGroups(response)) {
+        jobs.push_back(EntryOf(job.get()));
+    }
+    return jobs;
+}
+
+PrintOrder::PrintOrder(const std::vector<JobEntry>& jobs) {
+    for (const JobEntry& job : jobs) {
+        if (job.id != 0 && job.state == IPP_JSTATE_PROCESSING) {
+            processing_.push_back(job.id);
+        } else if (job.id != 0 && job.state == IPP_JSTATE_PENDING) {
+            pending_.emplace_back(-job.priority, job.id);
+        }
+    }
+    std::sort(processing_.begin(), processing_.end());
+    std::sort(pending_.begin(), pending_.end());
+}
+
+int PrintOrder::Ahead(int id, int priority) const {
+    const auto first_after =
+        std::lower_bound(pending_.begin(), pending_.end(), std::pair(-priority, id));
+    const bool printing = std::binary_search(processing_.begin(), processing_.end(), id);
+    return static_cast<int>(first_after - pending_.begin()) +
+           static_cast<int>(processing_.size()) - (printing ? 1 : 0);
 }
 
 }  // namespace stallscan::cups

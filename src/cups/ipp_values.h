@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace stallscan::cups {
@@ -41,16 +42,33 @@ std::string DestinationOf(const std::string& uri);
 // that the state does not.
 bool IsDefaultStopMessage(std::string_view message);
 
+// Each job of a Get-Jobs response as a message of its own (its job group), in the response's
+// order, whatever the order of attributes in a group.
+std::vector<IppPtr> JobGroups(ipp_t* response);
+
 // One job of a Get-Jobs response.
 struct JobEntry {
     int id = 0;
     int state = 0;
     int priority = 50;
 };
-// The jobs of a response, one per job group, whatever the order of attributes in a group.
+// The job's number, state and priority (50 when it has none).
+JobEntry EntryOf(ipp_t* job);
+// The jobs of a response, one per job group.
 std::vector<JobEntry> Jobs(ipp_t* response);
-// How many of `jobs` print before job `id` of priority `priority`: those processing, and the
-// pending ones (not held) of higher priority, or of equal priority and a lower number.
-int JobsAhead(const std::vector<JobEntry>& jobs, int id, int priority);
+
+// The jobs of one destination in the order they print, which answers for any job how many print
+// before it.
+class PrintOrder {
+  public:
+    explicit PrintOrder(const std::vector<JobEntry>& jobs);
+    // How many of the jobs print before job `id` of priority `priority`: those processing, and the
+    // pending ones (not held) of higher priority, or of equal priority and a lower number.
+    int Ahead(int id, int priority) const;
+
+  private:
+    std::vector<int> processing_;                // their numbers, ascending
+    std::vector<std::pair<int, int>> pending_;   // (-priority, number), ascending: printing order
+};
 
 }  // namespace stallscan::cups

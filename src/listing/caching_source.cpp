@@ -1,7 +1,5 @@
 #include "listing/caching_source.h"
 
-#include <condition_variable>
-
 namespace stallscan::listing {
 
 namespace {
@@ -24,48 +22,13 @@ std::string KeyOf(const Request& request) {
 
 }  // namespace
 
-// One listing: in flight until `done`, then its answer.
-struct CachingSource::Entry {
-    bool done = false;
-    Answer answer;
-    std::condition_variable_any finished;
-};
-
 Answer CachingSource::List(const Request& request, const Control& control) {
     if (!Shared(request.address.object_class)) {
         return inner_.List(request, control);
     }
-    const std::string key = KeyOf(request);
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        const auto found = entries_.find(key);
-        if (found == entries_.end()) {
-            break;
-        }
-        const std::shared_ptr<Entry> entry = found->second;
-        if (!entry->finished.wait(lock, control.stop, [&] { return entry->done; })) {
-            return {Status::kStopped, {}, {}};
-        }
-        if (entry->answer.status != Status::kStopped && !entry->answer.passing) {
-            return entry->answer;
-        }
-        // The listing awaited was stopped or failed in a way that may pass, and was forgotten:
-        // ask again.
-    }
-    auto entry = std::make_shared<Entry>();
-    entries_.emplace(key, entry);
-    lock.unlock();
-
-    Answer answer = inner_.List(request, control);
-
-    lock.lock();
-    entry->done = true;
-    entry->answer = answer;
-    if (answer.status == Status::kStopped || answer.passing) {
-        entries_.erase(key);
-    }
-    entry->finished.notify_all();
-    return answer;
+    return answers_
+        .Get(KeyOf(request), control.stop, [&] { return inner_.List(request, control); })
+        .value_or(Answer{Status::kStopped, {}, {}});
 }
 
 }  // namespace stallscan::listing

@@ -2,10 +2,12 @@
 // The one seam to the print system. Everything stallscan knows it asks through a ListingSource:
 // list an object (its address, the wanted attributes, an optional filter) and get back either the
 // parsed objects or a typed failure. Implementations: the listing tool (ToolSource), the canned
-// files of pseudo mode (CannedSource), a CUPS server over IPP (cups::CupsSource), the scan's cache
-// in front of any of them (CachingSource), and, in tests, an in-memory fake.
+// files of pseudo mode (CannedSource), a CUPS server over IPP (cups::CupsSource) and its snapshot
+// of one scan (cups::ScanSnapshot), the scan's cache in front of any of them (CachingSource), and,
+// in tests, an in-memory fake.
 
 #include <chrono>
+#include <memory>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -63,6 +65,12 @@ struct Answer {
     bool passing = false;
 };
 
+// True when an answer holds for the rest of a scan: anything but a stopped listing (the work it
+// belonged to is over) and a failure that may pass.
+inline bool HoldsForTheScan(const Answer& answer) {
+    return answer.status != Status::kStopped && !answer.passing;
+}
+
 // When a listing gives up.
 struct Control {
     std::stop_token stop;
@@ -79,6 +87,11 @@ class ListingSource {
     // The one server the source answers for, when it answers for one alone (a CUPS server): the
     // server of the jobs named without one. Empty for a source of many servers.
     virtual std::string OnlyServer() const { return {}; }
+    // The source's own form for one scan (a command-line run, one scan of the live view), which
+    // answers that scan's listings from fewer requests to the print system: a CUPS server's scan
+    // snapshot (cups/scan_snapshot.h). Nothing when the source has none; the listing tool keeps
+    // one run per listing. The scan's cache asks for it, and it lives no longer than that scan.
+    virtual std::unique_ptr<ListingSource> NewScan() { return nullptr; }
 };
 
 }  // namespace stallscan::listing

@@ -28,10 +28,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Counts the listings that reach the print system.
+// Counts the listings that reach the print system, those of a scan's own source (a CUPS server's
+// scan snapshot, which the scan's cache asks for) included.
 class CountingSource : public listing::ListingSource {
   public:
-    explicit CountingSource(listing::ListingSource& inner) : inner_(inner) {}
+    explicit CountingSource(listing::ListingSource& inner) : inner_(inner), runs_(own_runs_) {}
     listing::Answer List(const listing::Request& request,
                          const listing::Control& control) override {
         ++runs_;
@@ -39,11 +40,21 @@ class CountingSource : public listing::ListingSource {
     }
     listing::Dialect AttributeDialect() const override { return inner_.AttributeDialect(); }
     std::string OnlyServer() const override { return inner_.OnlyServer(); }
+    std::unique_ptr<listing::ListingSource> NewScan() override {
+        std::unique_ptr<listing::ListingSource> scan = inner_.NewScan();
+        return scan != nullptr ? std::unique_ptr<CountingSource>(new CountingSource(std::move(scan), runs_))
+                               : nullptr;
+    }
     int64_t Runs() const { return runs_.load(); }
 
   private:
+    CountingSource(std::unique_ptr<listing::ListingSource> scan, std::atomic<int64_t>& runs)
+        : scan_(std::move(scan)), inner_(*scan_), runs_(runs) {}
+
+    std::unique_ptr<listing::ListingSource> scan_;
     listing::ListingSource& inner_;
-    std::atomic<int64_t> runs_{0};
+    std::atomic<int64_t> own_runs_{0};
+    std::atomic<int64_t>& runs_;
 };
 
 // Scans every interval, one scan at a time, on a thread of its own; keeps the last finished one.

@@ -159,11 +159,15 @@ TEST(IppValues, JobsOfAResponseAndTheJobsAhead) {
     EXPECT_EQ(jobs[1].state, IPP_JSTATE_HELD);
     EXPECT_EQ(jobs[3].priority, 60);
     // Job 8 (50): 5 printing, 7 of a higher priority and 3 of the same and a lower number; not 4
-    // (held), 9 (lower priority) or itself.
-    EXPECT_EQ(JobsAhead(jobs, 8, 50), 3);
-    EXPECT_EQ(JobsAhead(jobs, 3, 50), 2);
-    EXPECT_EQ(JobsAhead(jobs, 9, 40), 4);
-    EXPECT_EQ(JobsAhead(jobs, 7, 60), 1);
+    // (held), 9 (lower priority) or itself. Held job 4 (90) waits for 5 alone; 5 itself, printing,
+    // for the four pending ones of higher priority.
+    const PrintOrder order(jobs);
+    EXPECT_EQ(order.Ahead(8, 50), 3);
+    EXPECT_EQ(order.Ahead(3, 50), 2);
+    EXPECT_EQ(order.Ahead(9, 40), 4);
+    EXPECT_EQ(order.Ahead(7, 60), 1);
+    EXPECT_EQ(order.Ahead(4, 90), 1);
+    EXPECT_EQ(order.Ahead(5, 10), 4);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cups/cups_source.h"
 #include "support/delay_proxy.h"
 #include "support/private_cups.h"
 #include "support/started_program.h"
@@ -15,6 +16,7 @@ namespace {
 
 using cups_test::PrivateScheduler;
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 class Cups : public ::testing::Test {
   protected:
@@ -39,6 +41,17 @@ class Cups : public ::testing::Test {
                                         const PrivateScheduler& cups = *cups_,
                                         std::vector<std::string> options = {"--crlf"}) {
         return Diagnose(jobs, cups.Server(), std::move(options));
+    }
+    // Every waiting job of the scheduler as it stands, as a scan's snapshot answers and job by job
+    // (--no-cache): the same reports, JSON, standard error and exit status.
+    static void ExpectSnapshotAsJobByJob(const PrivateScheduler& cups = *cups_) {
+        for (const char* format : {"--crlf", "--json"}) {
+            const auto snapshot = Diagnose({}, cups, {format});
+            const auto job_by_job = Diagnose({}, cups, {format, "--no-cache"});
+            EXPECT_EQ(snapshot.out, job_by_job.out) << format;
+            EXPECT_EQ(snapshot.err, job_by_job.err) << format;
+            EXPECT_EQ(snapshot.exit_code, job_by_job.exit_code) << format;
+        }
     }
     // The report's heading lines for a job of this scheduler.
     static std::string Heading(const std::string& job, const std::string& status,
@@ -83,6 +96,7 @@ TEST_F(Cups, ARawQueueClaimsNothingAndAPpdQueueWhatItOffers) {
             "attribute.\r\n"
             "- Printer \"office\" does not support \"two-sided-long-edge\" in its "
             "\"sides-supported\" attribute.\r\n\r\n");
+    ExpectSnapshotAsJobByJob();
     ASSERT_TRUE(cups_->Release(raw)) << cups_->Error();
     EXPECT_TRUE(cups_->WaitForJobState(raw, "completed")) << cups_->Error();
 }
@@ -122,8 +136,13 @@ TEST_F(Cups, StoppedPrintersClassesAndPrintingJobs) {
     EXPECT_EQ(listed.find(":" + offline + "\n"), std::string::npos) << listed;
     // The class job that a member will print is not blocked; the others are.
     const auto check = Diagnose({jammed, team, waits}, *cups_, {"--check"});
+    ExpectSnapshotAsJobByJob();
     cups_->Touch("m4-done");
     cups_->Touch("gone-done");
+    // (The scheduler is left still: the jobs in motion end.)
+    for (const std::string& job : {printing, offline, waits}) {
+        EXPECT_TRUE(cups_->WaitForJobState(job, "completed")) << cups_->Error();
+    }
     EXPECT_NE(check.out.find(" 3 jobs, 2 blocked"), std::string::npos) << check.out;
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(run.out,
@@ -179,6 +198,7 @@ TEST_F(Cups, PrinterStateReasonsOfABackend) {
                   "Warning: " + printer("reports \"frobnicator-warning\".") +
                   "- The job has a job state message of \"The test device has stopped.\".\r\n"
                   "\r\n");
+    ExpectSnapshotAsJobByJob();
 }
 
 TEST_F(Cups, AQueueNotAcceptingJobsIsInformationAndAFormatNoLongerTakenIsAReason) {
@@ -198,6 +218,7 @@ TEST_F(Cups, AQueueNotAcceptingJobsIsInformationAndAFormatNoLongerTakenIsAReason
     // Information only: the job is not blocked by it.
     const auto check = Diagnose({closed}, *cups_, {"--check", "--problems-only"});
     EXPECT_NE(check.out.find("blocked=1"), std::string::npos) << check.out;  // by its hold
+    ExpectSnapshotAsJobByJob();
 }
 
 TEST_F(Cups, FinishedAndUnknownJobsAndAServerThatCannotBeReached) {
@@ -224,6 +245,7 @@ TEST_F(Cups, FinishedAndUnknownJobsAndAServerThatCannotBeReached) {
         EXPECT_EQ(run.out.rfind(Heading(f.job, f.status, f.queue, " ") + f.first + "\r\n", 0), 0u)
             << run.out;
     }
+    ExpectSnapshotAsJobByJob();
     auto run = Diagnose({"9999"});
     EXPECT_EQ(run.exit_code, 5);
     EXPECT_NE(run.out.find("Job \"9999\" not found in server \"127.0.0.1@"), std::string::npos);
@@ -264,6 +286,7 @@ TEST_F(Cups, DefaultAndRemoteServersAndPrivateValues) {
     EXPECT_EQ(job["server"], "127.0.0.1@" + std::to_string(remote->Port()));
     EXPECT_EQ(job["name"], "(hidden by the server)");
     EXPECT_EQ(job["owner"], "(hidden by the server)");
+    ExpectSnapshotAsJobByJob(*remote);
 }
 
 // A server that wants a password gets none: all its jobs, a job by number, and on a terminal,
@@ -281,6 +304,7 @@ TEST_F(Cups, AServerThatWantsAPasswordGetsNone) {
     const auto all = Diagnose({}, *locked);
     EXPECT_EQ(all.exit_code, 4);
     EXPECT_EQ(all.err, refusal + "\n");
+    ExpectSnapshotAsJobByJob(*locked);
     const auto named = Diagnose({job}, *locked);
     EXPECT_EQ(named.exit_code, 5);
     EXPECT_EQ(named.out,
@@ -324,9 +348,14 @@ TEST_F(Cups, ASlowOrUnreliableSchedulerGivesTheSameReports) {
         }
         return text;
     };
+    // A scan asks per destination and printer, whatever the number of jobs: here at most
+    // 3 + 2 x 1 destination + 1 printer requests.
+    const int answered = busy->Requests();
     const auto direct = Diagnose({}, *busy, {"--crlf", "-j", "1"});
+    EXPECT_LE(busy->Requests() - answered, 6);
     ASSERT_EQ(direct.exit_code, 0) << direct.err;
     ASSERT_NE(direct.out.find("intervening"), std::string::npos) << direct.out;
+    ExpectSnapshotAsJobByJob(*busy);
     const test_proxy::DelayProxy slow(busy->Port(), 300ms);
     for (const char* jobs : {"1", "8"}) {
         const auto run = Diagnose({}, slow.Server(), {"--crlf", "-v", "-j", jobs});
@@ -342,6 +371,51 @@ TEST_F(Cups, ASlowOrUnreliableSchedulerGivesTheSameReports) {
     const auto dropped = Diagnose({}, dropping.Server(), {"--crlf", "-j", "1"});
     EXPECT_EQ(relabel(dropped.out, dropping), relabel(counted.out, plain));
     EXPECT_EQ(dropping.Connections(), plain.Connections() + 1);
+}
+
+// One scan's snapshot asks per destination, never per job (each request on a connection of its
+// own, counted by a proxy): the job list brings every job, one Get-Jobs counts the jobs ahead of
+// them all, one Get-Printer-Attributes answers the queue and the printer. The re-check of every
+// job is one more Get-Jobs, asked after the job list, so that it sees a job that ended meanwhile
+// (whose end the source then tells with a request of its own).
+TEST_F(Cups, AScanSnapshotAsksPerDestinationNotPerJob) {
+    using stallscan::model::ObjectClass;
+    REQUIRE_SCHEDULER(still);
+    ASSERT_TRUE(still->AddQueue("still", "")) << still->Error();
+    ASSERT_TRUE(still->Stop("still")) << still->Error();
+    const std::vector<std::string> jobs = {Submit("still", {}, *still),
+                                           Submit("still", {"-q", "90"}, *still),
+                                           Submit("still", {}, *still)};
+    const test_proxy::DelayProxy proxy(still->Port(), 0ms);
+    std::string error;
+    const auto address = stallscan::cups::ParseServer(proxy.Server(), error);
+    ASSERT_TRUE(address) << error;
+    stallscan::cups::CupsSource source(*address);
+    const auto scan = source.NewScan();
+    ASSERT_NE(scan, nullptr);
+    // The one value of `attr` of the one object listed.
+    const auto value = [&](ObjectClass object_class, const std::string& name,
+                           const std::string& attr, const std::string& attributes = "all") -> std::string {
+        const auto answer = scan->List({{object_class, name, ""}, attributes}, {});
+        EXPECT_EQ(answer.objects.size(), 1u) << name << " " << static_cast<int>(answer.status);
+        return answer.objects.empty() ? "" : answer.objects[0].entries.Get(attr);
+    };
+    const std::string server = address->label + ":";
+    EXPECT_EQ(scan->List({{ObjectClass::kJob, server, ""}}, {}).objects.size(), 3u);
+    // Job 2, of a higher priority, prints first.
+    for (const auto& [job, ahead] : {std::pair(jobs[0], "1"), {jobs[1], "0"}, {jobs[2], "2"}}) {
+        EXPECT_EQ(value(ObjectClass::kJob, server + job, "intervening-jobs"), ahead + "\0"s);
+        EXPECT_EQ(value(ObjectClass::kQueue, "still", "state"), "ready\0"s);
+        EXPECT_EQ(value(ObjectClass::kPrinter, "still", "printer-state"), "paused\0"s);
+    }
+    EXPECT_EQ(proxy.Connections(), 3);
+    ASSERT_TRUE(still->Cancel(jobs[0])) << still->Error();
+    for (const auto& [job, state] :
+         {std::pair(jobs[1], "pending"), {jobs[0], "canceled"}, {jobs[2], "pending"}}) {
+        EXPECT_EQ(value(ObjectClass::kJob, server + job, "current-job-state", "current-job-state"),
+                  state + "\0"s);
+    }
+    EXPECT_EQ(proxy.Connections(), 5);
 }
 
 }  // namespace

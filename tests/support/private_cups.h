@@ -26,6 +26,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -142,6 +143,12 @@ class PrivateScheduler {
     int Port() const { return port_; }
     std::string Server() const { return "127.0.0.1:" + std::to_string(port_); }
     std::string Folder() const { return folder_.string(); }
+    pid_t Pid() const { return pid_; }
+    // The requests the scheduler has answered so far: the lines of its access log.
+    int Requests() const {
+        const std::string log = Log("access_log");
+        return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+    }
     // What the last helper that failed reported: its command, exit status and output.
     const std::string& Error() const { return error_; }
 
