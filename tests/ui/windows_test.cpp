@@ -10,6 +10,12 @@ namespace {
 using uitest::Find;
 using uitest::ObjectClass;
 
+run::StartupValues DefaultPrinter(const std::string& printer) {
+    run::StartupValues values;
+    values.default_printer = printer;
+    return values;
+}
+
 class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override { uitest::ClearSettings(); }
@@ -20,7 +26,7 @@ TEST_F(MainWindowTest, DefaultServerOfTheDefaultPrinterAndStartEnabling) {
     // Default printer, default server shown: none, one that cannot be listed, then p1 of S1.
     for (const auto& [printer, server] :
          {std::pair<std::string, QString>{"", "None"}, {"nosuch", "None"}, {"p1", "S1"}}) {
-        MainWindow w(source_, {.default_printer = printer});
+        MainWindow w(source_, DefaultPrinter(printer));
         ASSERT_TRUE(uitest::LookedUp(w));
         EXPECT_EQ(Find<QLabel>(&w, "lblDefServer")->text(), server) << printer;
         EXPECT_EQ(Find<QRadioButton>(&w, "optServer0")->isChecked(), server != "None");
@@ -33,7 +39,7 @@ TEST_F(MainWindowTest, DefaultServerOfTheDefaultPrinterAndStartEnabling) {
     MainWindow cups_window(cups, {});
     EXPECT_EQ(Find<QLabel>(&cups_window, "lblDefServer")->text(), "cups.example:631");
     EXPECT_TRUE(Find<QRadioButton>(&cups_window, "optServer0")->isChecked());
-    MainWindow w(source_, {.default_printer = "p1"});
+    MainWindow w(source_, DefaultPrinter("p1"));
     ASSERT_TRUE(uitest::LookedUp(w));
     auto* start = Find<QPushButton>(&w, "cmdStartDiag");
     // Default server chosen, typed server, specific jobs chosen, typed jobs: Start enabled.
@@ -60,7 +66,7 @@ TEST_F(MainWindowTest, DefaultServerOfTheDefaultPrinterAndStartEnabling) {
 TEST_F(MainWindowTest, TheWindowShowsAtOnceWhileTheDefaultServerIsLookedUp) {
     source_.Hang(ObjectClass::kPrinter, "slow");
     for (const bool close : {false, true}) {
-        MainWindow w(source_, {.default_printer = "slow"},
+        MainWindow w(source_, DefaultPrinter("slow"),
                      std::chrono::milliseconds(close ? 60000 : 3000));
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -90,7 +96,7 @@ TEST_F(MainWindowTest, TheWindowShowsAtOnceWhileTheDefaultServerIsLookedUp) {
 TEST_F(MainWindowTest, RunEndsInTheResultWindow) {
     for (const bool stop : {false, true}) {
         uitest::MessageRecorder messages;
-        MainWindow w(source_, {.default_printer = "p1"});
+        MainWindow w(source_, DefaultPrinter("p1"));
         ASSERT_TRUE(uitest::LookedUp(w));
         w.show();
         uitest::WhenModal<ProgressWindow>(&w, [stop](ProgressWindow* p) {
@@ -142,7 +148,7 @@ TEST_F(MainWindowTest, ClosingClosesTheOtherWindowsFirst) {
     source_.Hang(ObjectClass::kJob, "S1:");
     for (const char* button : {"cmdAbout", "cmdStartDiag"}) {
         uitest::MessageRecorder messages;
-        MainWindow w(source_, {.default_printer = "p1"});
+        MainWindow w(source_, DefaultPrinter("p1"));
         ASSERT_TRUE(uitest::LookedUp(w));
         w.show();
         uitest::WhenModal<QDialog>(&w,
