@@ -124,29 +124,42 @@ void Connection::Close() {
     }
 }
 
-// Reads the IPP response body. libcups's own reading gives up on a server that pauses for longer
-// than the connection's wait (kPollMs), which a busy scheduler does in the middle of an answer
-// while it serves another client; here the pause lasts as long as the listing may.
+// Reads the IPP response body, a read-ahead buffer at a time. libcups's own reading gives up on a
+// server that pauses for longer than the connection's wait (kPollMs), which a busy scheduler does
+// in the middle of an answer while it serves another client; here the pause lasts as long as the
+// listing may.
 ssize_t Connection::ReadCallback(void* self, ipp_uchar_t* buffer, size_t length) {
     auto* connection = static_cast<Connection*>(self);
     size_t total = 0;
     while (total < length) {
+        if (connection->read_from_ < connection->read_to_) {
+            const size_t taken =
+                std::min(length - total, connection->read_to_ - connection->read_from_);
+            std::memcpy(buffer + total, connection->read_ahead_.data() + connection->read_from_,
+                        taken);
+            connection->read_from_ += taken;
+            total += taken;
+            continue;
+        }
         while (httpGetReady(connection->http_) == 0 && !httpWait(connection->http_, kPollMs)) {
             if (!connection->KeepWaiting()) {
                 return total > 0 ? static_cast<ssize_t>(total) : -1;
             }
         }
-        const ssize_t read =
-            httpRead2(connection->http_, reinterpret_cast<char*>(buffer) + total, length - total);
+        const ssize_t read = httpRead2(connection->http_, connection->read_ahead_.data(),
+                                       connection->read_ahead_.size());
         if (read <= 0) {
             return total > 0 ? static_cast<ssize_t>(total) : -1;
         }
-        total += static_cast<size_t>(read);
+        connection->read_from_ = 0;
+        connection->read_to_ = static_cast<size_t>(read);
     }
     return static_cast<ssize_t>(total);
 }
 
 bool Connection::ReadResponse(ipp_t* response) {
+    read_ahead_.resize(32768);
+    read_from_ = read_to_ = 0;
     for (;;) {
         const ipp_state_t state = ippReadIO(this, &Connection::ReadCallback, 1, nullptr, response);
         if (state == IPP_STATE_DATA) {

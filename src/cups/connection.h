@@ -13,6 +13,7 @@
 #include <functional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 #include "cups/ipp_values.h"
 #include "cups/server_address.h"
@@ -59,6 +60,12 @@ class Connection {
     bool authenticated_ = false;  // credentials were looked for once
     http_t* http_ = nullptr;
     int opened_ = 0;
+    // The answer's bytes read ahead of what the IPP reader has taken: it asks for a few bytes at a
+    // time, and libcups reads exactly what it is asked for when nothing is buffered, so without
+    // this every value costs a system call or two.
+    std::vector<char> read_ahead_;
+    size_t read_from_ = 0;
+    size_t read_to_ = 0;
     // Read by libcups while it connects, set when the listing is stopped (from the thread that
     // stops it; written atomically).
     alignas(std::atomic_ref<int>::required_alignment) int cancel_ = 0;

@@ -1,18 +1,26 @@
 // Termination requests on POSIX: the signals are blocked in every thread and taken by a thread of
-// the watch with sigtimedwait, so that the handling runs as ordinary code (it may lock and stop
-// runs), not in a signal handler.
+// the watch with sigwaitinfo, so that the handling runs as ordinary code (it may lock and stop
+// runs), not in a signal handler. The end of the watch wakes that thread with a real-time signal
+// of its own, so that a program ends at once rather than at the thread's next look.
 
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <ctime>
 #include <thread>
 
 #include "platform/process_control.h"
 
 namespace stallscan::platform {
+
+namespace {
+
+int WakeSignal() {
+    return SIGRTMIN;
+}
+
+}  // namespace
 
 struct TerminationWatch::State {
     sigset_t signals;
@@ -24,16 +32,15 @@ struct TerminationWatch::State {
 TerminationWatch::TerminationWatch(std::function<void(int signal)> on_request)
     : state_(new State) {
     sigemptyset(&state_->signals);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, WakeSignal()}) {
         sigaddset(&state_->signals, sig);
     }
     pthread_sigmask(SIG_BLOCK, &state_->signals, &state_->previous_mask);
     state_->thread = std::thread([state = state_, on_request = std::move(on_request)] {
         bool requested = false;
-        const timespec interval{0, 100 * 1000 * 1000};
         while (!state->done.load()) {
-            const int sig = sigtimedwait(&state->signals, nullptr, &interval);
-            if (sig > 0 && !requested) {
+            const int sig = sigwaitinfo(&state->signals, nullptr);
+            if (sig > 0 && sig != WakeSignal() && !requested) {
                 requested = true;
                 on_request(sig);
             }
@@ -43,6 +50,7 @@ TerminationWatch::TerminationWatch(std::function<void(int signal)> on_request)
 
 TerminationWatch::~TerminationWatch() {
     state_->done = true;
+    pthread_kill(state_->thread.native_handle(), WakeSignal());
     state_->thread.join();
     pthread_sigmask(SIG_SETMASK, &state_->previous_mask, nullptr);
     delete state_;
