@@ -377,7 +377,7 @@ TEST_F(Cups, ASlowOrUnreliableSchedulerGivesTheSameReports) {
 // own, counted by a proxy): the job list brings every job, one Get-Jobs counts the jobs ahead of
 // them all, one Get-Printer-Attributes answers the queue and the printer. The re-check of every
 // job is one more Get-Jobs, asked after the job list, so that it sees a job that ended meanwhile
-// (whose end the source then tells with a request of its own).
+// (whose end the source then tells with a request of its own) and one held meanwhile.
 TEST_F(Cups, AScanSnapshotAsksPerDestinationNotPerJob) {
     using stallscan::model::ObjectClass;
     REQUIRE_SCHEDULER(still);
@@ -410,8 +410,9 @@ TEST_F(Cups, AScanSnapshotAsksPerDestinationNotPerJob) {
     }
     EXPECT_EQ(proxy.Connections(), 3);
     ASSERT_TRUE(still->Cancel(jobs[0])) << still->Error();
+    ASSERT_TRUE(still->Hold(jobs[2])) << still->Error();
     for (const auto& [job, state] :
-         {std::pair(jobs[1], "pending"), {jobs[0], "canceled"}, {jobs[2], "pending"}}) {
+         {std::pair(jobs[1], "pending"), {jobs[0], "canceled"}, {jobs[2], "held"}}) {
         EXPECT_EQ(value(ObjectClass::kJob, server + job, "current-job-state", "current-job-state"),
                   state + "\0"s);
     }
