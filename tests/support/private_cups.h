@@ -301,7 +301,7 @@ class PrivateScheduler {
 #endif
         test_os::WriteFile(folder_ / "cupsd.conf",
                            "Listen " + Server() +
-                               "\nBrowsing Off\nLogLevel warn\nAccessLogLevel all\n"
+                               "\nBrowsing Off\nLogLevel warn\nAccessLogLevel all\nMaxLogSize 0\n"
                                "DefaultAuthType None\nWebInterface No\nPreserveJobHistory Yes\n"
                                "PreserveJobFiles No\nMaxJobs 0\n" +
                                extra_conf +
