@@ -18,6 +18,7 @@ import time
 import urllib.request
 
 from selenium import webdriver
+from selenium.common.exceptions import StaleElementReferenceException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select, WebDriverWait
@@ -111,6 +112,21 @@ def table(driver):
         return [Object.keys(rows), rows];""")
 
 
+def choose(driver, select, value):
+    """Picks `value` in the choice `select` as a user would. Each refresh of the page (every 2 s)
+    replaces the choice's options, which can happen between finding an option and clicking it:
+    then it is picked again."""
+    def picked():
+        try:
+            Select(driver.find_element(By.ID, select)).select_by_value(value)
+        except StaleElementReferenceException:
+            return False
+        return driver.execute_script("return document.getElementById(arguments[0]).value",
+                                     select) == value
+
+    until("%s %r to be chosen" % (select, value), picked, 10)
+
+
 def printers_of(job):
     return job["requestedPrinters"] or job["printers"]
 
@@ -137,12 +153,12 @@ def check_page(driver, base, screenshot):
     # The filters: only matching rows, then all again.
     for select, value, field in [("queue", "q-hold", lambda job: [job["queue"]]),
                                  ("printer", "lp-office", printers_of)]:
-        Select(driver.find_element(By.ID, select)).select_by_value(value)
+        choose(driver, select, value)
         shown = set(table(driver)[0])
         expected = {key for key, job in api.items() if value in field(job)}
         check(shown == expected and 0 < len(shown) < len(api),
               "%s %s shows %r" % (select, value, sorted(shown)))
-        Select(driver.find_element(By.ID, select)).select_by_value("")
+        choose(driver, select, "")
         check(len(table(driver)[0]) == len(api), "all jobs again after the " + select + " filter")
 
     # The hostile name is text: no script ran, no element was made of it.
