@@ -57,7 +57,8 @@ if [ "$package" = stallscan ]; then
     fail "the command line's package depends on the windows' libraries"
   fi
   files "$deb" > "$scratch/files"
-  for path in usr/bin/stallscan usr/lib/stallscan/bin/kvls usr/share/man/man1/stallscan.1.gz \
+  for path in usr/bin/stallscan usr/lib/stallscan/bin/kvls usr/lib/stallscan/stallscan-supervisor \
+              usr/share/man/man1/stallscan.1.gz \
               usr/share/bash-completion/completions/stallscan usr/share/stallscan/demo/README.md \
               usr/share/stallscan/demo/data/jobs/demo-9.txt usr/share/doc/stallscan/README.md; do
     grep -qx "$path" "$scratch/files" || fail "missing /$path"
@@ -234,8 +235,10 @@ else
   hardening-check --nocfprotection "$root/usr/bin/$package" > "$scratch/hardening.log" 2>&1 ||
     fail "hardening-check: $(cat "$scratch/hardening.log")"
   if [ "$package" = stallscan ]; then
-    hardening-check --nocfprotection --nofortify "$root/usr/lib/stallscan/bin/kvls" \
-      > "$scratch/hardening.log" 2>&1 || fail "hardening-check: $(cat "$scratch/hardening.log")"
+    for program in bin/kvls stallscan-supervisor; do
+      hardening-check --nocfprotection --nofortify "$root/usr/lib/stallscan/$program" \
+        > "$scratch/hardening.log" 2>&1 || fail "hardening-check: $(cat "$scratch/hardening.log")"
+    done
   fi
 fi
 doc=$root/usr/share/doc/$package

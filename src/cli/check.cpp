@@ -13,8 +13,7 @@ void CheckSummary::Count(const diag::Diagnosis& diagnosis) {
     const diag::Outcome outcome = diagnosis.GetOutcome();
     if (outcome != diag::Outcome::kDiagnosed) {
         ++not_diagnosed;
-        server_unreadable = server_unreadable || outcome == diag::Outcome::kUnreachable ||
-                            outcome == diag::Outcome::kTimedOut;
+        not_found += outcome == diag::Outcome::kNotFound || outcome == diag::Outcome::kInvalid;
         return;
     }
     if (!diag::IsBlocked(diagnosis)) {
@@ -26,23 +25,30 @@ void CheckSummary::Count(const diag::Diagnosis& diagnosis) {
     }
 }
 
-int CheckSummary::Status(const Options& options) const {
-    if (job_list_failed || server_unreadable) {
-        return kCheckUnknown;
+void CheckSummary::CountServers(const std::vector<run::ServerOutcome>& servers) {
+    for (const run::ServerOutcome& server : servers) {
+        if (!server.error.empty()) {
+            std::string sentence = server.error;
+            if (sentence.ends_with('.')) {
+                sentence.pop_back();
+            }
+            server_failures.push_back(std::move(sentence));
+        }
     }
-    if (options.critical && blocked > *options.critical) {
+}
+
+int CheckSummary::Status(const Options& options) const {
+    if (!server_failures.empty() || (options.critical && options.critical->Alerts(blocked))) {
         return kCheckCritical;
     }
-    return blocked > options.warning ? kCheckWarning : kCheckOk;
+    return options.warning.Alerts(blocked) || not_found > 0 ? kCheckWarning : kCheckOk;
 }
 
 std::string CheckSummary::Line(const Options& options) const {
     static const char* const kWords[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
     std::string line = std::string("STALLSCAN ") + kWords[Status(options)] + " - ";
-    if (job_list_failed) {
-        line += "a server's job list could not be read; ";
-    } else if (server_unreadable) {
-        line += "a job's server could not be read; ";
+    for (const std::string& failure : server_failures) {
+        line += failure + "; ";
     }
     line += std::to_string(jobs) + (jobs == 1 ? " job" : " jobs");
     if (blocked == 0) {
@@ -60,10 +66,14 @@ std::string CheckSummary::Line(const Options& options) const {
     if (not_diagnosed > 0) {
         line += ", " + std::to_string(not_diagnosed) + " not diagnosed";
     }
+    if (not_found > 0) {
+        line += " (" + std::to_string(not_found) + " not found)";
+    }
+    // The thresholds as given: the monitoring system draws them beside the value.
     line += " | jobs=" + std::to_string(jobs) + " blocked=" + std::to_string(blocked) + ";" +
-            std::to_string(options.warning);
+            options.warning.text;
     if (options.critical) {
-        line += ";" + std::to_string(*options.critical);
+        line += ";" + options.critical->text;
     }
     line += " not_diagnosed=" + std::to_string(not_diagnosed);
     return line;

@@ -5,9 +5,11 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "cli/options.h"
 #include "diag/diagnosis.h"
+#include "run/json_report.h"
 
 namespace stallscan::cli {
 
@@ -15,14 +17,15 @@ struct CheckSummary {
     int jobs = 0;
     int blocked = 0;        // diagnosed, with at least one message of severity problem
     int not_diagnosed = 0;  // invalid, not found, unreachable, timed out
-    // A "server:" job list could not be read.
-    bool job_list_failed = false;
-    // A job's server could not be read, or did not answer in time.
-    bool server_unreadable = false;
+    int not_found = 0;      // named jobs that the server does not know (or no job number)
+    // What went wrong with the servers that could not be found, reached or read, a sentence
+    // each: the monitored service is down or missing.
+    std::vector<std::string> server_failures;
     // Per problem code, the number of blocked jobs that have it.
     std::map<std::string, int> problems;
 
     void Count(const diag::Diagnosis& diagnosis);
+    void CountServers(const std::vector<run::ServerOutcome>& servers);
     // OK, WARNING, CRITICAL or UNKNOWN as an exit status (0 to 3).
     int Status(const Options& options) const;
     std::string Line(const Options& options) const;

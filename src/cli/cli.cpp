@@ -1,11 +1,18 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <sstream>
+#include <stop_token>
+#include <system_error>
+#include <thread>
 
 #include "cli/check.h"
 #include "cli/progress.h"
@@ -27,6 +34,7 @@ using text::Catalog;
 using text::Msg;
 
 constexpr int kBrokenPipeStatus = 128 + 13;
+constexpr std::chrono::milliseconds kCheckDeadline = std::chrono::seconds(50);
 constexpr char kTryHelp[] = "Try 'stallscan --help' for more information.\r\n";
 
 std::string VersionLine() {
@@ -40,8 +48,10 @@ class ReportWriter {
     virtual ~ReportWriter() = default;
     virtual void Begin(std::ostream&) {}
     virtual void Write(std::ostream& out, const diag::Diagnosis& diagnosis) = 0;
-    // `complete`: every job of the plan was written (false after a stop).
-    virtual void End(std::ostream&, bool /*complete*/) {}
+    // `complete`: every job of the plan was written (false after a stop); `servers`: what became
+    // of each server.
+    virtual void End(std::ostream&, bool /*complete*/,
+                     const std::vector<run::ServerOutcome>& /*servers*/) {}
 };
 
 class TextWriter : public ReportWriter {
@@ -58,17 +68,21 @@ class TextWriter : public ReportWriter {
     bool escape_;
 };
 
-// {"schema": 1, "jobs": [...]}: a valid document also when a stop cut the run short.
+// {"schema": 1, "scanTime": ..., "version": ..., "jobs": [...], "complete": ..., "servers": [...]}:
+// a valid document also when a stop cut the run short.
 class JsonWriter : public ReportWriter {
   public:
     void Begin(std::ostream& out) override {
-        out << "{\"schema\":" << run::kJsonSchema << ",\"jobs\":[";
+        out << run::DocumentHead(std::chrono::system_clock::now());
     }
     void Write(std::ostream& out, const diag::Diagnosis& diagnosis) override {
         out << (first_ ? "\n" : ",\n") << run::DumpJson(run::JobToJson(diagnosis));
         first_ = false;
     }
-    void End(std::ostream& out, bool) override { out << (first_ ? "]}\n" : "\n]}\n"); }
+    void End(std::ostream& out, bool complete,
+             const std::vector<run::ServerOutcome>& servers) override {
+        out << (first_ ? "" : "\n") << run::DocumentTail(complete, servers) << "\n";
+    }
 
   private:
     bool first_ = true;
@@ -146,7 +160,7 @@ void WriteFailures(std::ostream& err, const std::string& context,
 
 // The messages about the "server:" SPECs that gave no job; the exit status they call for.
 int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const Options& options,
-                       const std::string& domain, bool terminal, std::ostream& err) {
+                       bool terminal, std::ostream& err) {
     int status = kExitDiagnosed;
     bool asked = plan.empty_servers.empty();  // a server answered that it has no waiting job
     for (const run::EmptyServer& empty : plan.empty_servers) {
@@ -164,13 +178,14 @@ int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const 
             status = std::max(status, static_cast<int>(kExitJobListFailed));
             continue;
         }
+        // A server that does not exist has nothing to diagnose, but it is not all well either.
+        if (empty.unknown) {
+            err << NativeLineEnds("stallscan: server \"" + empty.server + "\" was not found.\r\n");
+            status = std::max(status, static_cast<int>(kExitJobListFailed));
+            continue;
+        }
         asked = true;
         err << NativeLineEnds(text::SubstituteArgs(Catalog(Msg::kNoPendingJobs), {empty.server}));
-        listing::ObjectAttributes server;
-        if (server.List(lister, {model::ObjectClass::kServer, empty.server, domain}, true) ==
-            listing::Status::kNoEntries) {
-            err << NativeLineEnds("stallscan: server \"" + empty.server + "\" was not found.\r\n");
-        }
         status = std::max(status, static_cast<int>(kExitNothingToDiagnose));
     }
     if (options.verbose) {
@@ -183,8 +198,23 @@ int ReportEmptyServers(const run::RunPlan& plan, listing::Lister& lister, const 
     return status;
 }
 
+// --list with a filter: the jobs the reports would have, SERVER:JOB a line.
+class ListWriter : public ReportWriter {
+  public:
+    explicit ListWriter(bool escape) : escape_(escape) {}
+    void Write(std::ostream& out, const diag::Diagnosis& diagnosis) override {
+        const std::string job = diagnosis.SpoolerName() + ":" + diagnosis.JobId();
+        out << (escape_ ? text::EscapeControls(job) : job) << "\n";
+    }
+
+  private:
+    bool escape_;
+};
+
 std::unique_ptr<ReportWriter> MakeWriter(const Options& options, bool out_terminal) {
     switch (options.format) {
+        case Format::kList:
+            return std::make_unique<ListWriter>(out_terminal);
         case Format::kJson:
             return std::make_unique<JsonWriter>();
         case Format::kJsonLines:
@@ -192,6 +222,35 @@ std::unique_ptr<ReportWriter> MakeWriter(const Options& options, bool out_termin
         default:
             return std::make_unique<TextWriter>(options.crlf, out_terminal && !options.crlf);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The exit status after a write to standard output failed, with the line that says so.
+int OutputFailed(int error, std::ostream& err, bool check) {
+    if (error == EPIPE) {
+        return kBrokenPipeStatus;  // the reader has gone: end as quietly as SIGPIPE would
+    }
+    err << "stallscan: cannot write to standard output: "
+        << std::generic_category().message(error) << "\n";
+    return check ? static_cast<int>(kCheckUnknown) : static_cast<int>(kExitWriteFailed);
+}
+
+// `status` once what was written to `out` has left, or the status of its failure.
+int Sent(std::ostream& out, std::ostream& err, int status, bool check) {
+    if (out) {  // else the write that failed has left its errno
+        errno = 0;
+        out.flush();
+    }
+    return out ? status : OutputFailed(errno != 0 ? errno : EIO, err, check);
+}
+
+std::string SecondsText(std::chrono::milliseconds time) {
+    std::ostringstream text;
+    text << static_cast<double>(time.count()) / 1000;
+    return text.str();
 }
 
 }  // namespace
@@ -220,31 +279,31 @@ std::optional<int> AnswerWithoutRun(const Options& options, std::ostream& out, s
             out << "STALLSCAN UNKNOWN - usage: "
                 << text::TrimSpaces(NativeLineEnds(options.error, false).substr(
                        0, options.error.find_first_of("\r\n")))
-                << "\n";
-            return kCheckUnknown;
+                << "; see stallscan --help\n";
+            return Sent(out, err, kCheckUnknown, true);
         }
         err << NativeLineEnds(options.error + kTryHelp);
         return kExitUsage;
     }
     if (options.help) {
         out << HelpText();
-        return kExitDiagnosed;
+        return Sent(out, err, kExitDiagnosed, false);
     }
     if (options.version) {
         out << VersionLine();
-        return kExitDiagnosed;
+        return Sent(out, err, kExitDiagnosed, false);
     }
     if (options.reasons) {
         for (const diag::StateReason& reason : diag::AllStateReasons()) {
             out << diag::ReasonRow(reason) << "\n";
         }
-        out.flush();
-        return out ? kExitDiagnosed : kBrokenPipeStatus;
+        return Sent(out, err, kExitDiagnosed, false);
     }
     if (options.specs.empty() && !options.cups_server) {
         if (check) {
-            out << "STALLSCAN UNKNOWN - usage: no SPEC given\n";
-            return kCheckUnknown;
+            out << "STALLSCAN UNKNOWN - usage: no SPEC given; name a SERVER: or SERVER:JOB (see "
+                   "stallscan --help)\n";
+            return Sent(out, err, kCheckUnknown, true);
         }
         err << NativeLineEnds(Catalog(Msg::kUsage) + kTryHelp);
         return kExitUsage;
@@ -257,8 +316,8 @@ int ReportStartupFailure(const Options& options, const std::string& message,
     if (options.format == Format::kCheck) {
         out << "STALLSCAN UNKNOWN - " << text::TrimSpaces(NativeLineEnds(message, false).substr(
                                               0, message.find_first_of("\r\n")))
-            << "\n";
-        return kCheckUnknown;
+            << "; " << hint << "\n";
+        return Sent(out, err, kCheckUnknown, true);
     }
     err << NativeLineEnds(message + "stallscan: " + hint + "\r\n");
     return kExitInstallation;
@@ -270,8 +329,41 @@ int Run(const Options& options, const run::StartupValues& startup,
     listing::CachingSource cache(tool_source);
     listing::ListingSource& source = options.no_cache ? tool_source : cache;
     const std::string domain(text::TrimSpaces(startup.domain));
-    Progress progress(err, context.terminal && !options.quiet);
-    listing::Lister lister(source, {context.stop, options.timeout});
+    const bool check = options.format == Format::kCheck;
+    Progress progress(err, context.terminal && !options.quiet && !check);
+    // The run ends early on a signal, at the deadline, or when standard output fails: `halt`
+    // stops the listings in flight (their tools are ended) and starts no other.
+    std::stop_source halt;
+    const std::stop_callback forward(context.stop, [&halt] { halt.request_stop(); });
+    const std::optional<std::chrono::milliseconds> deadline =
+        options.deadline ? options.deadline
+                         : check ? std::optional(kCheckDeadline) : std::nullopt;
+    std::atomic<bool> deadline_passed = false;
+    std::jthread timer;
+    if (deadline && deadline->count() > 0) {
+        const auto end = std::chrono::steady_clock::now() + *deadline;
+        timer = std::jthread([&halt, &deadline_passed, end](std::stop_token own) {
+            std::mutex mutex;
+            std::condition_variable_any wake;
+            std::unique_lock lock(mutex);
+            wake.wait_until(lock, own, end, [] { return false; });
+            if (!own.stop_requested()) {
+                deadline_passed = true;
+                halt.request_stop();
+            }
+        });
+    }
+    int write_error = 0;  // errno of the first failed write to standard output
+    const auto sent = [&] {
+        out.flush();
+        if (!out && write_error == 0) {
+            write_error = errno != 0 ? errno : EIO;
+            halt.request_stop();
+        }
+        return write_error == 0;
+    };
+
+    listing::Lister lister(source, {halt.get_token(), options.timeout});
     // A source of one server (CUPS) is the server of the jobs named without one, and all of its
     // waiting jobs when none is named.
     const std::string only_server = source.OnlyServer();
@@ -279,54 +371,76 @@ int Run(const Options& options, const run::StartupValues& startup,
     if (specs.empty() && !only_server.empty()) {
         specs.push_back(only_server + ":");
     }
-    const run::RunPlan plan = run::MakeRunPlan(lister, {specs, true, domain, [&] {
-                                                            if (!only_server.empty()) {
-                                                                return only_server;
-                                                            }
-                                                            return run::AssociatedServer(
-                                                                lister, startup.default_printer);
-                                                        }});
+    run::RunPlan plan = run::MakeRunPlan(lister, {specs, true, domain, [&] {
+                                                      if (!only_server.empty()) {
+                                                          return only_server;
+                                                      }
+                                                      return run::AssociatedServer(
+                                                          lister, startup.default_printer);
+                                                  }});
     if (context.stop.stop_requested()) {
         return kExitDiagnosed;  // the caller reports the signal
     }
+    // --check writes its line and nothing else, unless asked for more with -v.
+    std::ostream quiet(nullptr);
+    std::ostream& notes = check && !options.verbose ? quiet : err;
+    size_t total = 0;
+    for (const run::RunItem& item : plan.items) {
+        total += item.repeated_key ? 0 : 1;
+    }
+    // The deadline passed while the job lists were read: no job was reached.
+    const auto deadline_line = [&](size_t diagnosed) {
+        return "the deadline of " + SecondsText(*deadline) +
+               " s (-t) ended the run after " + std::to_string(diagnosed) + " of " +
+               std::to_string(total) + (total == 1 ? " job" : " jobs");
+    };
+    if (deadline_passed) {
+        if (check) {
+            out << "STALLSCAN UNKNOWN - " << deadline_line(0)
+                << ", while the job lists were read; give it more time with -t | jobs=0\n";
+            return sent() ? kCheckUnknown : OutputFailed(write_error, err, true);
+        }
+        err << "stallscan: " << deadline_line(0) << ", while the job lists were read\n";
+        return kExitNotDiagnosed;
+    }
+    run::FindUnknownServers(lister, plan, domain);
     progress.Clear();
-    int status = ReportEmptyServers(plan, lister, options, domain, context.terminal, err);
-    if (options.format == Format::kList) {
+    int status = ReportEmptyServers(plan, lister, options, context.terminal, notes);
+    run::ServerOutcomes servers;
+    servers.AddPlan(plan);
+    const bool filtered = options.problems_only || !options.printer.empty() ||
+                          !options.queue.empty() || !options.owner.empty();
+    if (options.format == Format::kList && !filtered) {
         for (const run::RunItem& item : plan.items) {
             if (!item.repeated_key) {
                 const std::string job = item.server + ":" + item.job;
                 out << (context.out_terminal ? text::EscapeControls(job) : job) << "\n";
             }
         }
-        out.flush();
-        return out ? status : kBrokenPipeStatus;
+        return sent() ? status : OutputFailed(write_error, err, false);
     }
 
-    const bool check = options.format == Format::kCheck;
     std::unique_ptr<ReportWriter> writer = MakeWriter(options, context.out_terminal);
     CheckSummary summary;
-    summary.job_list_failed = status == kExitJobListFailed;
     if (!check) {
         writer->Begin(out);
     }
-    size_t total = 0;
-    for (const run::RunItem& item : plan.items) {
-        total += item.repeated_key ? 0 : 1;
-    }
     progress.Start(total);
-    bool broken_pipe = false;
+    size_t delivered = 0;
     const bool complete = run::Scan(
-        source, plan, {domain, options.timeout, options.jobs}, context.stop,
+        source, plan, {domain, options.timeout, options.jobs}, halt.get_token(),
         [&](run::ScannedJob&& job) {
-            if (job.item->repeated_key || broken_pipe) {
+            if (job.item->repeated_key || write_error != 0) {
                 return;
             }
+            ++delivered;
             const diag::Diagnosis& diagnosis = job.diagnosis;
             progress.Clear();
             if (options.verbose) {
                 WriteFailures(err, job.item->server + ":" + job.item->job, job.failures,
                               context.terminal);
             }
+            servers.AddJob(diagnosis);
             if (diagnosis.GetOutcome() != diag::Outcome::kDiagnosed) {
                 status = std::max(status, static_cast<int>(kExitNotDiagnosed));
             }
@@ -334,32 +448,46 @@ int Run(const Options& options, const run::StartupValues& startup,
                 summary.Count(diagnosis);
                 if (!check) {
                     writer->Write(out, diagnosis);
-                    out.flush();
-                    broken_pipe = !out;
+                    sent();
                 }
             }
             progress.Done(text::EscapeControls(job.item->server + ":" + job.item->job));
         });
+    timer = {};  // the deadline counts no more: what follows only writes
     progress.Clear();
-    if (broken_pipe) {
-        return kBrokenPipeStatus;
+    if (write_error != 0) {
+        return OutputFailed(write_error, err, check);
     }
     if (context.stop.stop_requested()) {
         if (!check) {
-            writer->End(out, false);
+            writer->End(out, false, servers.List());
             out.flush();
         }
         return status;
     }
-    if (check) {
-        out << summary.Line(options) << "\n";
-        out.flush();
-        return summary.Status(options);
+    if (deadline_passed) {
+        if (check) {
+            out << "STALLSCAN UNKNOWN - " << deadline_line(delivered)
+                << "; give it more time with -t, or look at the print server's load | jobs="
+                << summary.jobs << " blocked=" << summary.blocked
+                << " not_diagnosed=" << summary.not_diagnosed + (total - delivered) << "\n";
+            return sent() ? kCheckUnknown : OutputFailed(write_error, err, true);
+        }
+        writer->End(out, false, servers.List());
+        if (!sent()) {
+            return OutputFailed(write_error, err, false);
+        }
+        err << "stallscan: " << deadline_line(delivered) << "; the others were not diagnosed\n";
+        return kExitNotDiagnosed;
     }
-    writer->End(out, complete);
-    out.flush();
-    if (!out) {
-        return kBrokenPipeStatus;
+    if (check) {
+        summary.CountServers(servers.List());
+        out << summary.Line(options) << "\n";
+        return sent() ? summary.Status(options) : OutputFailed(write_error, err, true);
+    }
+    writer->End(out, complete, servers.List());
+    if (!sent()) {
+        return OutputFailed(write_error, err, false);
     }
     progress.Summary(summary);
     return status;

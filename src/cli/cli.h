@@ -20,6 +20,7 @@ enum ExitStatus : int {
     kExitInstallation = 3,
     kExitJobListFailed = 4,
     kExitNotDiagnosed = 5,
+    kExitWriteFailed = 6,
 };
 
 // The exit statuses of --check, in the monitoring-plugin convention.
@@ -47,7 +48,8 @@ struct RunContext {
 };
 
 // Diagnoses the SPECs through `source`. Returns the exit status, or 141 when standard output was
-// closed by its reader (the run then ends quietly).
+// closed by its reader (the run then ends quietly, and starts no listing after the failed write),
+// or 6 with one line on `err` when writing failed otherwise (a full disk).
 int Run(const Options& options, const run::StartupValues& startup, listing::ListingSource& source,
         const RunContext& context, std::ostream& out, std::ostream& err);
 

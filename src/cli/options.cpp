@@ -35,6 +35,17 @@ std::optional<std::chrono::milliseconds> Seconds(const std::string& text) {
     return std::chrono::milliseconds(std::llround(value * 1000));
 }
 
+// A decimal number, as the range syntax has them.
+std::optional<double> Number(std::string_view text) {
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 class Parser {
   public:
     explicit Parser(const std::vector<std::string>& args) : args_(args) {}
@@ -83,8 +94,8 @@ class Parser {
             return;
         }
         if (o.format != Format::kText || o.crlf || o.quiet || o.verbose || o.problems_only ||
-            !o.printer.empty() || !o.queue.empty() || !o.owner.empty() || o.warning != 0 ||
-            o.critical) {
+            !o.printer.empty() || !o.queue.empty() || !o.owner.empty() ||
+            o.thresholds_given || o.deadline) {
             Fail(
                 "stallscan: --serve takes SPECs, --cups, --timeout, -j, --no-cache, --listen, "
                 "--interval and --token-file; the page filters by itself\r\n");
@@ -182,6 +193,15 @@ class Parser {
                  : name == "--queue" ? options_.queue
                                      : options_.owner) = *value;
             }
+        } else if (name == "-t" || name == "--deadline") {
+            if (const auto value = Value(name, inline_value, has_inline)) {
+                if (const auto seconds = Seconds(*value)) {
+                    options_.deadline = *seconds;
+                } else {
+                    Fail("stallscan: " + name +
+                         " takes seconds from 0 (no limit) to 86400, not \"" + *value + "\"\r\n");
+                }
+            }
         } else if (name == "--timeout") {
             if (const auto value = Value(name, inline_value, has_inline)) {
                 if (const auto seconds = Seconds(*value)) {
@@ -191,17 +211,19 @@ class Parser {
                          *value + "\"\r\n");
                 }
             }
-        } else if (name == "--warning" || name == "--critical") {
+        } else if (name == "-w" || name == "--warning" || name == "-c" || name == "--critical") {
             if (const auto value = Value(name, inline_value, has_inline)) {
-                if (const auto count = Count(*value, 1000000000)) {
-                    if (name == "--warning") {
-                        options_.warning = *count;
+                options_.thresholds_given = true;
+                if (const auto range = ParseRange(*value)) {
+                    if (name == "-w" || name == "--warning") {
+                        options_.warning = *range;
                     } else {
-                        options_.critical = *count;
+                        options_.critical = *range;
                     }
                 } else {
-                    Fail("stallscan: " + name + " takes a number of jobs, not \"" + *value +
-                         "\"\r\n");
+                    Fail("stallscan: " + name +
+                         " takes a range of blocked jobs (N, N:, ~:N, N:M or @N:M), not \"" +
+                         *value + "\"\r\n");
                 }
             }
         } else {
@@ -216,6 +238,48 @@ class Parser {
 };
 
 }  // namespace
+
+bool Range::Alerts(double value) const {
+    const bool within = (!low || value >= *low) && (!high || value <= *high);
+    return inside ? within : !within;
+}
+
+std::optional<Range> ParseRange(const std::string& text) {
+    Range range;
+    range.text = text;
+    std::string_view rest = text;
+    if (rest.starts_with('@')) {
+        range.inside = true;
+        rest.remove_prefix(1);
+    }
+    const size_t colon = rest.find(':');
+    if (colon == std::string_view::npos) {
+        range.low = 0.0;  // "N": 0 to N
+        range.high = Number(rest);
+        if (!range.high) {
+            return std::nullopt;
+        }
+    } else {
+        const std::string_view low = rest.substr(0, colon);
+        const std::string_view high = rest.substr(colon + 1);
+        if (low != "~") {
+            range.low = low.empty() ? std::optional(0.0) : Number(low);
+            if (!range.low) {
+                return std::nullopt;
+            }
+        }
+        if (!high.empty()) {
+            range.high = Number(high);
+            if (!range.high) {
+                return std::nullopt;
+            }
+        }
+    }
+    if (range.low && range.high && *range.low > *range.high) {
+        return std::nullopt;
+    }
+    return range;
+}
 
 Options ParseArguments(const std::vector<std::string>& args) {
     return Parser(args).Parse();
@@ -242,11 +306,20 @@ CUPS:
 Output:
   --json            one JSON object {"schema": 1, "jobs": [...]}, written job by job
   --json-lines      one JSON object per job and line, each with "schema": 1
-  --check           one line for a monitoring system; exit 0 OK, 1 WARNING, 2 CRITICAL,
-                    3 UNKNOWN
-  --warning N       with --check: WARNING when more than N jobs are blocked (default 0)
-  --critical N      with --check: CRITICAL when more than N jobs are blocked (default never)
-  --list            only list the jobs that would be diagnosed, SERVER:JOB a line
+  --check           one line for a monitoring system, and nothing on standard error unless
+                    -v; exit 0 OK, 1 WARNING (also: a job named is not found), 2 CRITICAL
+                    (also: a server cannot be found, reached or read), 3 UNKNOWN (usage,
+                    installation, the deadline)
+  -w R, --warning R  with --check: WARNING when the number of blocked jobs is outside the
+                    range R (default 0: more than none). R in the monitoring-plugin syntax:
+                    N (0 to N), N: (N or more), ~:N (N or fewer), N:M, @N:M (alert inside
+                    N to M)
+  -c R, --critical R  with --check: CRITICAL when the number of blocked jobs is outside R
+                    (default never)
+  --list            only list the jobs that would be diagnosed, SERVER:JOB a line; with
+                    --problems-only, --printer, --queue or --owner the jobs are diagnosed
+                    (their printers, queue and problems are known only then) and the jobs the
+                    reports would have are listed
   --crlf            end report lines with CR LF, byte for byte as the windows' "Save All"
   --problems-only   leave out the jobs with nothing wrong
   --printer P       only the jobs that may print on printer P
@@ -258,6 +331,9 @@ Output:
 Listing:
   --timeout S       give up a listing after S seconds (default 30; 0: never); the job's report
                     then ends with "Server ... is not responding."
+  -t S, --deadline S  end the whole run after S seconds (default: none; 50 with --check; 0:
+                    none): the reports written so far stay, the jobs not reached are not
+                    diagnosed (exit status 5; --check: UNKNOWN), no listing is left running
   -j N, --jobs N    diagnose up to N jobs at once (default 4, at most 64); the reports keep
                     their order
   --no-cache        list every object for every job; by default a server, queue or printer is
@@ -295,10 +371,12 @@ Exit status:
   1  nothing to diagnose: a SERVER: without waiting jobs
   2  usage: no SPEC, or an unknown or malformed option
   3  the installation was not found (OV_ROOT, the listing tool)
-  4  a server's job list could not be read (the server cannot be reached, or wants a
-     password)
+  4  a server's job list could not be read (the server does not exist, cannot be reached,
+     or wants a password)
   5  at least one job could not be diagnosed (no such server or job, an invalid identifier,
-     no readable job state, a listing that timed out)
+     no readable job state, a listing that timed out, the deadline of -t)
+  6  standard output could not be written (a full disk); a reader that went away (a closed
+     pipe) ends the run quietly with 141 instead
   With several SPECs the highest status applies, and every SPEC that can be served is served.
   128+N  ended by signal N (130 Ctrl+C, 143 SIGTERM); nothing half-written is left.
 )";

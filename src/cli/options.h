@@ -16,6 +16,20 @@ enum class Format {
     kList,       // the jobs that would be diagnosed, "server:job" a line, without diagnosing
 };
 
+// A threshold in the monitoring-plugin range syntax: "N" (alert outside 0 to N), "N:" (below N),
+// "~:N" (above N), "N:M" (outside N to M), "@N:M" (inside N to M, ends included).
+struct Range {
+    std::optional<double> low;   // none: no lower end ("~")
+    std::optional<double> high;  // none: no upper end
+    bool inside = false;         // "@": alert inside the range instead of outside
+    std::string text;            // as given, for the performance data
+
+    bool Alerts(double value) const;
+};
+
+// The range of `text`; nothing when it is not one.
+std::optional<Range> ParseRange(const std::string& text);
+
 struct Options {
     bool help = false;
     bool version = false;
@@ -30,6 +44,8 @@ struct Options {
     std::string owner;    // --owner
     // Per listing; zero for none.
     std::chrono::milliseconds timeout{std::chrono::seconds(30)};
+    // -t: the whole run ends by then (none: no limit; --check without it: 50 s).
+    std::optional<std::chrono::milliseconds> deadline;
     // Jobs diagnosed at once.
     int jobs = 4;
     // Every listing runs the tool, also for an object listed before in the same run.
@@ -42,9 +58,11 @@ struct Options {
     std::string listen;  // ADDR:PORT; empty: the default
     std::chrono::milliseconds interval{std::chrono::seconds(60)};
     std::string token_file;
-    // --check: WARNING above this many blocked jobs, CRITICAL above the other (none: never).
-    int warning = 0;
-    std::optional<int> critical;
+    // --check: WARNING and CRITICAL when the number of blocked jobs is alerted by the range
+    // (default: WARNING above 0; CRITICAL never).
+    Range warning{0.0, 0.0, false, "0"};
+    std::optional<Range> critical;
+    bool thresholds_given = false;
     // What is wrong with the arguments (the catalogue's invalid-option text or a sentence); empty
     // when they are usable.
     std::string error;

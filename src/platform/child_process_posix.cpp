@@ -1,6 +1,12 @@
 // Child processes on POSIX: posix_spawn with pipes, both outputs read concurrently with poll().
 // Each run keeps its own state; a stop request reaches it through a std::stop_callback, which
 // kills the child's process group and wakes the poll through a pipe of the run's own.
+//
+// The child's group is led by stallscan-supervisor (when it is installed, see SupervisorPath),
+// which starts the program in that group and kills the group when its lifeline, a pipe whose
+// write end only this process holds, hangs up: so the program and whatever it started end with
+// this process, however it ends. posix_spawn cannot set a parent-death signal, and one would
+// reach only the program (not its children) and fire when the spawning thread ends.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,6 +18,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 
@@ -48,16 +55,21 @@ class Fd {
     int fd_ = -1;
 };
 
-// A close-on-exec pipe whose ends are both above the standard descriptors, so that moving the
-// child's ends to 0, 1 and 2 can never overwrite another of them.
+// The supervisor's lifeline and report descriptors; the child's descriptors end below kFirstFree.
+constexpr int kLifeline = 3;
+constexpr int kReport = 4;
+constexpr int kFirstFree = 5;
+
+// A close-on-exec pipe whose ends are both above the child's descriptors (0 to 4), so that moving
+// the child's ends into place can never overwrite another of them.
 bool MakePipe(Fd& read_end, Fd& write_end, int extra_flags = 0) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | extra_flags) != 0) {
         return false;
     }
     for (int& fd : fds) {
-        if (fd <= 2) {
-            const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        if (fd < kFirstFree) {
+            const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, kFirstFree);
             ::close(fd);
             fd = moved;
         }
@@ -127,14 +139,20 @@ class SpawnSetup {
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    // Child descriptors 0, 1, 2 from the pipes and nothing else; own process group; signals in
-    // their default state and unblocked, whatever the calling thread had.
-    bool Prepare(int in, int out, int err) {
+    // Child descriptors 0, 1, 2 from the pipes (and for the supervisor 3 and 4, its lifeline and
+    // report pipe; -1 for none) and nothing else; own process group; signals in their default
+    // state and unblocked, whatever the calling thread had.
+    bool Prepare(int in, int out, int err, int lifeline, int report) {
         bool ok = ::posix_spawn_file_actions_adddup2(&actions, in, 0) == 0 &&
                   ::posix_spawn_file_actions_adddup2(&actions, out, 1) == 0 &&
                   ::posix_spawn_file_actions_adddup2(&actions, err, 2) == 0;
+        if (lifeline >= 0) {
+            ok = ok && ::posix_spawn_file_actions_adddup2(&actions, lifeline, kLifeline) == 0 &&
+                 ::posix_spawn_file_actions_adddup2(&actions, report, kReport) == 0;
+        }
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-        ok = ok && ::posix_spawn_file_actions_addclosefrom_np(&actions, 3) == 0;
+        ok = ok && ::posix_spawn_file_actions_addclosefrom_np(
+                       &actions, lifeline >= 0 ? kFirstFree : kLifeline) == 0;
 #endif
         // Handled signals are reset by posix_spawn itself; these are the ones a parent commonly
         // ignores or blocks, which would otherwise stay so in the child.
@@ -248,8 +266,45 @@ std::vector<char*> Pointers(const std::vector<std::string>& texts) {
     return pointers;
 }
 
-std::vector<char*> ArgVector(const ChildCommand& command) {
+// stallscan-supervisor beside this program (the build's bin folder), or in the package's lib
+// folder (/usr/bin/stallscan, /usr/lib/stallscan/stallscan-supervisor); empty when neither is
+// there, and the child is then started directly.
+const std::string& SupervisorPath() {
+    static const std::string path = [] {
+        std::error_code error;
+        const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+        if (error) {
+            return std::string();
+        }
+        for (const std::filesystem::path& candidate :
+             {self.parent_path() / "stallscan-supervisor",
+              self.parent_path().parent_path() / "lib" / "stallscan" / "stallscan-supervisor"}) {
+            if (::access(candidate.c_str(), X_OK) == 0) {
+                return candidate.string();
+            }
+        }
+        return std::string();
+    }();
+    return path;
+}
+
+// Whether the supervisor started the program: its one byte on the report pipe. A supervisor
+// that ended without one (killed by a stop) did not.
+bool SupervisorStarted(int report) {
+    char byte = 1;
+    ssize_t n;
+    do {
+        n = ::read(report, &byte, 1);
+    } while (n < 0 && errno == EINTR);
+    return n == 1 && byte == 0;
+}
+
+std::vector<char*> ArgVector(const ChildCommand& command, const std::string& supervisor) {
     std::vector<char*> argv;
+    if (!supervisor.empty()) {
+        argv.push_back(const_cast<char*>(supervisor.c_str()));
+        argv.push_back(const_cast<char*>(command.program.c_str()));
+    }
     if (command.args.empty()) {
         argv.push_back(const_cast<char*>(command.program.c_str()));
     }
@@ -283,15 +338,25 @@ CaptureResult RunAndCapture(const ChildCommand& command, const CaptureOptions& o
         result.status = CaptureStatus::kStopped;
         return result;
     }
+    // The lifeline's write end lives until this run returns, or until this process ends.
+    const std::string& supervisor = SupervisorPath();
+    Fd lifeline_read, lifeline_write, report_read, report_write;
+    if (!supervisor.empty() &&
+        (!MakePipe(lifeline_read, lifeline_write) || !MakePipe(report_read, report_write))) {
+        result.status = CaptureStatus::kPipeFailed;
+        return result;
+    }
     SpawnSetup setup;
-    if (!setup.Prepare(in_read.get(), out_write.get(), err_write.get())) {
+    if (!setup.Prepare(in_read.get(), out_write.get(), err_write.get(), lifeline_read.get(),
+                       report_write.get())) {
         result.status = CaptureStatus::kStartFailed;
         return result;
     }
-    std::vector<char*> argv = ArgVector(command);
+    std::vector<char*> argv = ArgVector(command, supervisor);
     std::vector<char*> envp = Pointers(command.environment);
     pid_t pid = 0;
-    if (::posix_spawn(&pid, command.program.c_str(), &setup.actions, &setup.attr, argv.data(),
+    if (::posix_spawn(&pid, supervisor.empty() ? command.program.c_str() : supervisor.c_str(),
+                      &setup.actions, &setup.attr, argv.data(),
                       command.environment.empty() ? environ : envp.data()) != 0) {
         result.status = CaptureStatus::kStartFailed;
         return result;
@@ -302,6 +367,15 @@ CaptureResult RunAndCapture(const ChildCommand& command, const CaptureOptions& o
     in_read.Close();
     out_write.Close();
     err_write.Close();
+    lifeline_read.Close();
+    report_write.Close();
+    if (!supervisor.empty() && !SupervisorStarted(report_read.get()) && !state.Stopped()) {
+        // The program could not be started: the supervisor has ended, nothing was written.
+        in_write.Close();
+        Reap(pid, state);
+        result.status = CaptureStatus::kStartFailed;
+        return result;
+    }
 
     const DrainOutcome outcome = DrainOutputs(out, err, wake_read.get(), options.deadline);
     if (outcome != DrainOutcome::kDone) {

@@ -1,6 +1,8 @@
 // Child processes on Windows: three anonymous pipes, the child's ends made inheritable,
 // CreateProcessA without a console and with those three as the only handles it inherits, and both
 // outputs read concurrently by two reader threads.
+// The child runs in a job object of its own that ends it, and what it started, when the run's or
+// this process's last handle to the job closes.
 // Each run keeps its own state: a stop request (through a std::stop_callback) or the deadline ends
 // the child with TerminateProcess and cancels the readers' pending reads, so that the run returns
 // at once even while another process still holds the pipes' write ends.
@@ -140,8 +142,8 @@ class InheritList {
     LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
-// Starts the child without a console, its standard handles on the pipes and inheriting nothing
-// else; false when it cannot be started.
+// Starts the child suspended, without a console, its standard handles on the pipes and inheriting
+// nothing else; false when it cannot be started.
 bool StartChild(const ChildCommand& command, const Pipes& pipes, PROCESS_INFORMATION& info) {
     const InheritList inherit(pipes);
     if (inherit.get() == nullptr) {
@@ -165,7 +167,7 @@ bool StartChild(const ChildCommand& command, const Pipes& pipes, PROCESS_INFORMA
     // program) is tried again; any other failure is the program's and final.
     for (int attempt = 1;; ++attempt) {
         if (CreateProcessA(command.program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                           DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT,
+                           DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED,
                            command.environment.empty() ? nullptr : environment.data(), nullptr,
                            &startup.StartupInfo, &info) != 0) {
             return true;
@@ -399,6 +401,17 @@ CaptureResult RunAndCapture(const ChildCommand& command, const CaptureOptions& o
         result.status = CaptureStatus::kStopped;
         return result;
     }
+    // The child and whatever it starts run in a job object that ends them all when its last
+    // handle closes: at the end of this run, or when this process ends, however it ends.
+    Handle job;
+    job.reset(CreateJobObjectA(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job.get() != nullptr &&
+        !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits)) {
+        job.Close();
+    }
     PROCESS_INFORMATION info{};
     if (!StartChild(command, pipes, info)) {
         result.status = CaptureStatus::kStartFailed;
@@ -406,6 +419,12 @@ CaptureResult RunAndCapture(const ChildCommand& command, const CaptureOptions& o
     }
     process.reset(info.hProcess);
     thread.reset(info.hThread);
+    // Assigned before it runs, so that nothing it starts escapes the job. A job that cannot take
+    // it (a system that refuses nested jobs) leaves the child as it was before job objects.
+    if (job.get() != nullptr) {
+        AssignProcessToJobObject(job.get(), process.get());
+    }
+    ResumeThread(thread.get());
     state.Started(process.get());
     pipes.CloseChildEnds();
 

@@ -1,6 +1,11 @@
 #include "run/json_report.h"
 
+#include <algorithm>
+#include <ctime>
+
 #include "diag/message_info.h"
+#include "text/catalog.h"
+#include "text/text_functions.h"
 
 namespace stallscan::run {
 
@@ -20,7 +25,91 @@ std::string MessageText(std::string text) {
     return text;
 }
 
+// A catalogue sentence about a server, as one line without "- " and line end.
+std::string ServerSentence(text::Msg id, const std::string& server) {
+    return MessageText(text::SubstituteArgs(text::Catalog(id), {server}));
+}
+
 }  // namespace
+
+void ServerOutcomes::AddPlan(const RunPlan& plan) {
+    for (const ListedServer& listed : plan.listed_servers) {
+        Find(listed.server);
+    }
+    for (const EmptyServer& empty : plan.empty_servers) {
+        ServerOutcome& found = Find(empty.server);
+        if (empty.unknown) {
+            found.outcome = "not-found";
+            found.error = "Server \"" + empty.server + "\" was not found.";
+        } else if (empty.status == listing::Status::kAuthenticationRequired) {
+            found.outcome = "authentication-required";
+            found.error = ServerSentence(text::Msg::kReasonAuthenticationRequired, empty.server);
+        } else if (empty.status == listing::Status::kTimedOut) {
+            found.outcome = "timed-out";
+            found.error = ServerSentence(text::Msg::kServerNotResponding, empty.server);
+        } else if (empty.status == listing::Status::kStopped) {
+            found.outcome = "stopped";
+        } else if (listing::IsAccessFailure(empty.status)) {
+            found.outcome = "unreachable";
+            found.error = ServerSentence(text::Msg::kUnableToAccessServer, empty.server);
+        }
+    }
+}
+
+void ServerOutcomes::AddJob(const diag::Diagnosis& diagnosis) {
+    const std::string& server = diagnosis.SpoolerName();
+    if (server.empty()) {
+        return;
+    }
+    ServerOutcome& found = Find(server);
+    const diag::Outcome outcome = diagnosis.GetOutcome();
+    if (found.outcome != "ok" ||
+        (outcome != diag::Outcome::kUnreachable && outcome != diag::Outcome::kTimedOut)) {
+        return;
+    }
+    found.outcome = outcome == diag::Outcome::kTimedOut ? "timed-out" : "unreachable";
+    // The job's last message says what could not be read.
+    found.error = diagnosis.Messages().empty() ? std::string()
+                                               : MessageText(diagnosis.Messages().back().text);
+}
+
+ServerOutcome& ServerOutcomes::Find(const std::string& server) {
+    const auto known = std::find_if(servers_.begin(), servers_.end(),
+                                    [&](const ServerOutcome& s) { return s.server == server; });
+    if (known != servers_.end()) {
+        return *known;
+    }
+    servers_.push_back({server, "ok", ""});
+    return servers_.back();
+}
+
+std::string Rfc3339(std::chrono::system_clock::time_point time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &seconds);
+#else
+    gmtime_r(&seconds, &utc);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string DocumentHead(std::chrono::system_clock::time_point scan_time) {
+    return "{\"schema\":" + std::to_string(kJsonSchema) + ",\"scanTime\":\"" + Rfc3339(scan_time) +
+           "\",\"version\":\"" STALLSCAN_VERSION "\",\"jobs\":[";
+}
+
+std::string DocumentTail(bool complete, const std::vector<ServerOutcome>& servers) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const ServerOutcome& server : servers) {
+        list.push_back(
+            {{"server", server.server}, {"outcome", server.outcome}, {"error", server.error}});
+    }
+    return std::string("],\"complete\":") + (complete ? "true" : "false") +
+           ",\"servers\":" + DumpJson(list) + "}";
+}
 
 nlohmann::ordered_json JobToJson(const diag::Diagnosis& diagnosis) {
     nlohmann::ordered_json messages = nlohmann::ordered_json::array();

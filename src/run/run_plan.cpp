@@ -36,6 +36,21 @@ std::string AssociatedServer(listing::Lister& lister, const std::string& printer
     return attrs.SingleValue("associated-server");
 }
 
+void FindUnknownServers(listing::Lister& lister, RunPlan& plan, const std::string& domain) {
+    for (EmptyServer& empty : plan.empty_servers) {
+        if (listing::IsAccessFailure(empty.status)) {
+            continue;
+        }
+        listing::ObjectAttributes server;
+        empty.unknown = server.List(lister, {model::ObjectClass::kServer, empty.server, domain},
+                                    true) == listing::Status::kNoEntries;
+    }
+}
+
+bool ServerFailed(const EmptyServer& empty) {
+    return empty.unknown || listing::IsAccessFailure(empty.status);
+}
+
 RunPlan MakeRunPlan(listing::Lister& lister, const PlanRequest& request) {
     RunPlan plan;
     const std::string domain = Trimmed(request.domain);
@@ -50,6 +65,7 @@ RunPlan MakeRunPlan(listing::Lister& lister, const PlanRequest& request) {
         const std::string server = Trimmed(std::string_view(spec).substr(0, colon));
         listing::JobList jobs;
         const listing::Status status = jobs.List(lister, server, domain);
+        plan.listed_servers.push_back({server, status});
         if (status != listing::Status::kOk || jobs.Count() == 0) {
             plan.empty_servers.push_back({server, status});
         } else {

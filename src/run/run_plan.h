@@ -26,11 +26,20 @@ struct RunItem {
 struct EmptyServer {
     std::string server;
     listing::Status status = listing::Status::kOk;
+    // Set by FindUnknownServers: the print system does not know the server at all.
+    bool unknown = false;
+};
+
+// A "server:" whose job list was asked for, in SPEC order, with what its listing gave.
+struct ListedServer {
+    std::string server;
+    listing::Status status = listing::Status::kOk;
 };
 
 struct RunPlan {
     std::vector<RunItem> items;
     std::vector<EmptyServer> empty_servers;
+    std::vector<ListedServer> listed_servers;
 };
 
 struct PlanRequest {
@@ -45,6 +54,14 @@ struct PlanRequest {
 };
 
 RunPlan MakeRunPlan(listing::Lister& lister, const PlanRequest& request);
+
+// Lists the server of every empty "server:" whose job list was read, and marks the ones the
+// print system does not know: a server that does not exist has no waiting jobs either, but
+// "nothing to diagnose" would be the wrong answer about it.
+void FindUnknownServers(listing::Lister& lister, RunPlan& plan, const std::string& domain);
+
+// True when a "server:" of the plan could not be found, reached or read.
+bool ServerFailed(const EmptyServer& empty);
 
 // The key of a result: server ":" job, in lower case.
 std::string ResultKey(std::string_view server, std::string_view job);

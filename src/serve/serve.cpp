@@ -115,6 +115,7 @@ class Scanner {
                                     : only_server;
                      }});
         SnapshotBuilder builder;
+        builder.Plan(plan);
         for (const run::EmptyServer& empty : plan.empty_servers) {
             if (listing::IsAccessFailure(empty.status)) {
                 std::string sentence = text::SubstituteArgs(

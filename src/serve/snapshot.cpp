@@ -40,6 +40,7 @@ void SnapshotBuilder::Add(const diag::Diagnosis& diagnosis) {
         jobs_ += ",";
     }
     jobs_ += run::DumpJson(run::JobToJson(diagnosis));
+    servers_.AddJob(diagnosis);
 }
 
 void SnapshotBuilder::Error(std::string sentence, bool job_list_failed) {
@@ -53,8 +54,9 @@ Snapshot SnapshotBuilder::Finish(std::chrono::system_clock::time_point started,
     s.finished = std::chrono::system_clock::now();
     s.duration_s = std::chrono::duration<double>(took).count();
     const std::string time = IsoTime(s.finished);
-    s.jobs_json = "{\"schema\":" + std::to_string(run::kJsonSchema) + ",\"scanTime\":\"" + time +
-                  "\",\"jobs\":[" + jobs_ + "]}\n";
+    // The same document as --json writes; a snapshot is made of finished scans only.
+    s.jobs_json = run::DocumentHead(s.finished) + jobs_ + run::DocumentTail(true, servers_.List()) +
+                  "\n";
     nlohmann::ordered_json scan = {
         {"scanTime", time},
         {"started", IsoTime(started)},

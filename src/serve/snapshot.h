@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "diag/diagnosis.h"
+#include "run/json_report.h"
+#include "run/run_plan.h"
 
 namespace stallscan::serve {
 
@@ -30,6 +32,8 @@ struct Snapshot {
 // Builds the counts and bodies of a scan from its diagnoses (in run order).
 class SnapshotBuilder {
   public:
+    // The servers of the scan's "server:" SPECs, with what their job lists gave.
+    void Plan(const run::RunPlan& plan) { servers_.AddPlan(plan); }
     void Add(const diag::Diagnosis& diagnosis);
     void Error(std::string sentence, bool job_list_failed);
     Snapshot Finish(std::chrono::system_clock::time_point started,
@@ -38,6 +42,7 @@ class SnapshotBuilder {
   private:
     Snapshot snapshot_;
     std::string jobs_;  // the jobs' JSON objects, comma-separated
+    run::ServerOutcomes servers_;
 };
 
 // ISO 8601 UTC with seconds ("2026-12-06T17:04:05Z").

@@ -23,7 +23,8 @@ TEST(CliArguments, OptionsKeywordsAndSpecs) {
     EXPECT_EQ(options.specs, (std::vector<std::string>{"srv1:", "42", "-3", "--json"}));
     EXPECT_TRUE(options.error.empty()) << options.error;
     const std::vector<std::string> malformed[] = {
-        {"--json=1", "x:"}, {"--timeout", "1e9", "x:"}, {"x:", "--printer"}};
+        {"--json=1", "x:"}, {"--timeout", "1e9", "x:"}, {"x:", "--printer"},
+        {"-w", "2:1", "x:"},  {"-c", "@~", "x:"},        {"-t", "-1", "x:"}};
     for (const auto& args : malformed) {
         EXPECT_FALSE(ParseArguments(args).error.empty()) << args[0];
     }

@@ -145,18 +145,17 @@ TEST_F(DemoInstallations, EachJobsReportIsExactlyAsExpectedAndCostsItsWalkThroug
 }
 
 TEST_F(DemoInstallations, ExitStatusesTellWhetherEveryJobWasDiagnosed) {
-    const std::string nosuch =
-        "No pending jobs were found in server \"nosuch\".\nstallscan: server \"nosuch\" was not "
-        "found.\n";
     const struct {
         std::vector<std::string> args;
         int status;
         std::string err;
     } cases[] = {
-        {{"nosuch:"}, 1, nosuch + "There are no jobs for which diagnostics will be given.\n"},
+        // A server that does not exist is no server without jobs.
+        {{"nosuch:"}, 4, "stallscan: server \"nosuch\" was not found.\n"},
         {{"sup-ref:", "demo:9"}, 1, "No pending jobs were found in server \"sup-ref\".\n"},
-        // A job not diagnosed outweighs a server without jobs.
-        {{"demo:9", "demo:999", "nosuch:"}, 5, nosuch},
+        {{"demo:9", "demo:999", "nosuch:"},
+         5,  // a job not diagnosed outweighs a server that cannot be read
+         "stallscan: server \"nosuch\" was not found.\n"},
         {{"-x", "demo:9"},
          2,
          "The requested option is invalid: -x\nTry 'stallscan --help' for more information.\n"},

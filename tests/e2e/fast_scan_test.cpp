@@ -11,6 +11,12 @@
 
 #include "e2e/e2e_support.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+
+#include "support/started_program.h"
+#endif
+
 namespace {
 
 using namespace e2e;
@@ -101,5 +107,27 @@ TEST_F(FastScans, AHangTimesOutOnlyTheJobsThatNeedTheObject) {
         EXPECT_TRUE(n == 7 || (n >= 100 && n % 4 == 1)) << n;
     }
 }
+
+#ifndef _WIN32
+// A reader that goes away after the first line (stallscan ... | head -1): the run ends quietly
+// with 141, and no listing starts after the write that failed: only the first few jobs of the
+// hundreds are listed.
+TEST_F(FastScans, AReaderThatLeavesEndsTheScan) {
+    using namespace std::chrono_literals;
+    const fs::path log = install_.Base() / "head-runs.log";
+    fs::remove(log);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    test_os::Started run({"demo:"}, install_.Env({{"KVLS_LOG", log.string()}}), null);
+    ::close(null);
+    ::fcntl(run.Out(), F_SETPIPE_SZ, 4096);  // a few reports fill it, as a slow reader would
+    const std::string first = test_os::Started::ReadFor(run.Out(), test_os::Scaled(60s), "\n");
+    EXPECT_EQ(first.substr(0, first.find('\n')), "Job identifier: demo:5") << first;
+    run.CloseOut();
+    EXPECT_EQ(run.WaitAtMost(60s), 141);
+    // Of more than 300 jobs, each listed at least once: those of the reports that filled the
+    // pipe, the ones in flight and the few diagnosed ahead of them.
+    EXPECT_LT(ReadLines(log).size(), 150u);
+}
+#endif
 
 }  // namespace

@@ -132,6 +132,9 @@ TEST(Serve, ApiAndMetricsMatchTheCommandLineAndManyClientsStartNoListings) {
     EXPECT_EQ(api["schema"], expected["schema"]);
     EXPECT_FALSE(api["scanTime"].get<std::string>().empty());
     EXPECT_EQ(api["jobs"], expected["jobs"]);
+    for (const char* field : {"version", "complete", "servers"}) {  // the run around the jobs
+        EXPECT_EQ(api[field], expected[field]) << field;
+    }
 
     std::map<std::string, std::map<std::string, int>> by;  // "reason", "printer", "server"
     int blocked = 0;

@@ -24,12 +24,14 @@ namespace test_os {
 
 // See the top of this file; an `err_fd` below 0 puts standard error on the output pipe. With a
 // `terminal` (the name of a pseudo-terminal's other end) the program runs in a session of its own
-// with that terminal as its controlling terminal and its three standard handles.
+// with that terminal as its controlling terminal and its three standard handles; with
+// `own_group`, in a process group of its own (as a monitoring system starts a check); with an
+// `out_fd`, standard output on it instead of the pipe.
 class Started {
   public:
     Started(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
             int err_fd, const std::string& program = STALLSCAN_PATH,
-            const std::string& terminal = "") {
+            const std::string& terminal = "", bool own_group = false, int out_fd = -1) {
         int out[2];
         EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
         out_ = out[0];
@@ -45,8 +47,12 @@ class Started {
         posix_spawn_file_actions_init(&actions);
         posix_spawnattr_t attr;
         posix_spawnattr_init(&attr);
+        if (own_group) {
+            posix_spawnattr_setpgroup(&attr, 0);
+            posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+        }
         if (terminal.empty()) {
-            posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+            posix_spawn_file_actions_adddup2(&actions, out_fd < 0 ? out[1] : out_fd, 1);
             posix_spawn_file_actions_adddup2(&actions, err_fd < 0 ? out[1] : err_fd, 2);
         } else {
             posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
@@ -64,7 +70,9 @@ class Started {
             ::kill(pid_, SIGKILL);
             Wait();
         }
-        ::close(out_);
+        if (out_ >= 0) {
+            ::close(out_);
+        }
     }
     pid_t Pid() const { return pid_; }
     // True while the program runs (an ended one is left for Wait to reap).
@@ -108,6 +116,11 @@ class Started {
         return text;
     }
     int Out() const { return out_; }
+    // Closes the reading end of standard output, as a reader that has read enough does.
+    void CloseOut() {
+        ::close(out_);
+        out_ = -1;
+    }
     // The exit status (128 + N after signal N).
     int Wait() {
         int status = 0;
