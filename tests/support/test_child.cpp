@@ -5,8 +5,7 @@
 //   sleep MS               sleep MS milliseconds
 //   fds                    (POSIX) write the open descriptor numbers, blank-separated, to standard
 //                          output
-//   pgid                   (POSIX) write "own" when the process leads its own process group, else
-//                          "shared"
+//   pgid                   (POSIX) write the process group's id
 //   handle H               (Windows) write "open" when handle value H is open here, else "closed"
 //   grandchild MS          fork a process that keeps the pipes and sleeps MS milliseconds
 //   mark PATH              write "PID GRANDCHILD" (0 without one) to the file PATH, which appears
@@ -153,7 +152,7 @@ int main(int argc, char** argv) {
             WriteAll(1, OpenDescriptors());
             --i;
         } else if (action == "pgid") {
-            WriteAll(1, ::getpgid(0) == ::getpid() ? "own" : "shared");
+            WriteAll(1, std::to_string(::getpgid(0)));
             --i;
 #endif
         } else if (action == "grandchild") {
