@@ -314,9 +314,13 @@ std::optional<int> AnswerWithoutRun(const Options& options, std::ostream& out, s
 int ReportStartupFailure(const Options& options, const std::string& message,
                          const std::string& hint, std::ostream& out, std::ostream& err) {
     if (options.format == Format::kCheck) {
-        out << "STALLSCAN UNKNOWN - " << text::TrimSpaces(NativeLineEnds(message, false).substr(
-                                              0, message.find_first_of("\r\n")))
-            << "; " << hint << "\n";
+        // The message's first line as a clause of the status line: its full stop goes.
+        std::string first(text::TrimSpaces(
+            NativeLineEnds(message, false).substr(0, message.find_first_of("\r\n"))));
+        if (!first.empty() && first.back() == '.') {
+            first.pop_back();
+        }
+        out << "STALLSCAN UNKNOWN - " << first << "; " << hint << "\n";
         return Sent(out, err, kCheckUnknown, true);
     }
     err << NativeLineEnds(message + "stallscan: " + hint + "\r\n");

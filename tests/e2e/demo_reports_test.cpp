@@ -197,6 +197,12 @@ TEST_F(DemoInstallations, ExitStatusesTellWhetherEveryJobWasDiagnosed) {
               "Unable to access binary \"/opt/none/bin/kvls\".\nstallscan: OV_ROOT is "
               "\"/opt/none\"; set it to " +
                   what + " (a program, not an empty file).\n");
+    // The check says the same on its one line, as a clause, and nothing else.
+    run = test_os::RunProgram(STALLSCAN_PATH, {"--check", "demo:"}, {{"OV_ROOT", "/opt/none"}});
+    EXPECT_EQ(run.exit_code, 3);
+    EXPECT_EQ(run.out.substr(0, run.out.find(';')),
+              "STALLSCAN UNKNOWN - Unable to access binary \"/opt/none/bin/kvls\"");
+    EXPECT_EQ(run.err, "");
 #endif
 }
 
