@@ -34,7 +34,6 @@ using text::Catalog;
 using text::Msg;
 
 constexpr int kBrokenPipeStatus = 128 + 13;
-constexpr std::chrono::milliseconds kCheckDeadline = std::chrono::seconds(50);
 constexpr char kTryHelp[] = "Try 'stallscan --help' for more information.\r\n";
 
 std::string VersionLine() {
@@ -339,9 +338,7 @@ int Run(const Options& options, const run::StartupValues& startup,
     // stops the listings in flight (their tools are ended) and starts no other.
     std::stop_source halt;
     const std::stop_callback forward(context.stop, [&halt] { halt.request_stop(); });
-    const std::optional<std::chrono::milliseconds> deadline =
-        options.deadline ? options.deadline
-                         : check ? std::optional(kCheckDeadline) : std::nullopt;
+    const std::optional<std::chrono::milliseconds> deadline = options.deadline;
     std::atomic<bool> deadline_passed = false;
     std::jthread timer;
     if (deadline && deadline->count() > 0) {

@@ -22,6 +22,10 @@ TEST(CliArguments, OptionsKeywordsAndSpecs) {
     EXPECT_EQ(options.printer, "lp1");
     EXPECT_EQ(options.specs, (std::vector<std::string>{"srv1:", "42", "-3", "--json"}));
     EXPECT_TRUE(options.error.empty()) << options.error;
+    // A check ends by 50 s unless told otherwise; other runs have no deadline.
+    EXPECT_EQ(options.deadline, std::nullopt);
+    EXPECT_EQ(ParseArguments({"--check", "x:"}).deadline, std::optional(50000ms));
+    EXPECT_EQ(ParseArguments({"--check", "-t", "0", "x:"}).deadline, std::optional(0ms));
     const std::vector<std::string> malformed[] = {
         {"--json=1", "x:"}, {"--timeout", "1e9", "x:"}, {"x:", "--printer"},
         {"-w", "2:1", "x:"},  {"-c", "@~", "x:"},        {"-t", "-1", "x:"}};
