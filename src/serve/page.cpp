@@ -306,6 +306,7 @@ async function load() {
       jobs = report.jobs;
       lastAnswer = Date.now();
       refresh = Math.max(2, Math.min(60, scan.intervalSeconds || 60));
+      next = refresh;
       document.title = "stallscan: " + scan.blocked + " blocked of " + scan.jobs;
       fillChoice("server", jobs.map(job => job.server));
       fillChoice("printer", jobs.flatMap(printersOf));
@@ -373,7 +374,8 @@ body.stale main { opacity: 0.55; }
 select, input { font: inherit; padding: 0.05rem 0.25rem; }
 select { max-width: 12rem; }
 #search { width: 12rem; }
-#counts > div { display: flex; align-items: center; gap: 0.5rem; margin-top: 0.25rem; overflow-x: auto; }
+#counts > div { display: flex; align-items: center; gap: 0.5rem; margin-top: 0.25rem; overflow-x: auto;
+                scrollbar-width: thin; }
 #counts .label { flex: none; color: var(--muted); font-size: 0.85rem; font-weight: 600; }
 .chips { list-style: none; display: flex; gap: 0.3rem; }
 .chips li { flex: none; }
