@@ -138,7 +138,7 @@ def check_filters(driver, api):
         return {key for key, job in api.items() if predicate(job)}
 
     def shows(what, keys):
-        until(what, lambda: set(table(driver)[0]) == keys, 10)
+        until(what, lambda: set(table(driver)[0]) == keys, 30)
         check(counts(driver) == expected_counts([api[key] for key in keys]),
               "%s: counts %r" % (what, counts(driver)))
 
