@@ -2,6 +2,7 @@
 // A scan's figures in the Prometheus text format (version 0.0.4).
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -9,10 +10,19 @@
 
 namespace stallscan::serve {
 
+// What the metrics count since the start, beyond the last scan.
 struct Totals {
     int64_t scans = 0;         // scans finished since the start
     int64_t failed_scans = 0;  // of which failed (a job list could not be read)
     int64_t listing_runs = 0;  // listings that reached the print system since the start
+    // Every problem code, printer and server a scan has counted since the start: their series
+    // drop to 0 when no job has them any more, instead of vanishing.
+    std::set<std::string> seen_codes;
+    std::set<std::string> seen_printers;
+    std::set<std::string> seen_servers;
+
+    // Counts a finished scan.
+    void Add(const Snapshot& snapshot);
 };
 
 // The label value as the format writes it: backslash, double quote and line feed escaped.

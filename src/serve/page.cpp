@@ -17,16 +17,19 @@ const std::string_view kPageHtml = R"html(<!DOCTYPE html>
 <header>
   <h1>stallscan</h1>
   <ul id="totals" aria-label="Totals"></ul>
-  <p id="scan">Waiting for the first scan&hellip;</p>
+  <p id="scan" role="status">Waiting for the first scan&hellip;</p>
 </header>
-<section id="filters" aria-label="Filters">
+<form id="filters" role="search" aria-label="Filters">
   <label>Server <select id="server"><option value="">all</option></select></label>
   <label>Printer <select id="printer"><option value="">all</option></select></label>
   <label>Queue <select id="queue"><option value="">all</option></select></label>
-</section>
+  <label>Reason <select id="reason"><option value="">all</option></select></label>
+  <label class="check"><input type="checkbox" id="problems"> Problems only</label>
+  <input type="search" id="search" placeholder="Search" aria-label="Search the jobs">
+</form>
 <section id="counts" aria-label="Counts">
-  <h2>Blocked jobs by reason</h2><ul id="reasons" class="chips problem"></ul>
-  <h2>Waiting jobs by printer</h2><ul id="printers" class="chips"></ul>
+  <div><span class="label">Blocked by reason</span><ul id="reasons" class="chips problem"></ul></div>
+  <div><span class="label">Waiting by printer</span><ul id="printers" class="chips"></ul></div>
 </section>
 <main>
   <table id="jobs">
@@ -34,6 +37,7 @@ const std::string_view kPageHtml = R"html(<!DOCTYPE html>
     <tbody></tbody>
   </table>
   <p id="empty" hidden>No waiting job matches.</p>
+  <p id="more" hidden><span id="shown"></span> <button type="button" id="show-more">Show more</button></p>
 </main>
 </body>
 </html>
@@ -41,10 +45,19 @@ const std::string_view kPageHtml = R"html(<!DOCTYPE html>
 
 const std::string_view kPageScript = R"js(
 "use strict";
-let jobs = [];
-let refresh = 60;
-let lastScan = "";
+// The page keeps the last answers, applies the filters (which live in the address's fragment, so
+// that a reload or a link keeps them) to the list and to the counts, and shows the list a page at
+// a time, growing as one scrolls. Every text of the print system goes in as text, never as markup.
+const PAGE = 100;
 const columns = ["Job", "Name", "Owner", "Status", "Queue", "Printers", "Reasons"];
+const choices = ["server", "printer", "queue", "reason"];
+let jobs = [];
+let scan = null;      // the last /api/v1/scan with data
+let refresh = 60;     // seconds between loads: the scan's interval, 2 to 60
+let lastAnswer = 0;   // Date.now() when data last came
+let notice = "";      // "", "busy", "starting" or the text of a failure
+let limit = PAGE;     // rows shown
+let timer = 0;
 
 function element(name, text, className) {
   const node = document.createElement(name);
@@ -52,6 +65,8 @@ function element(name, text, className) {
   if (className) node.className = className;
   return node;
 }
+
+const byId = id => document.getElementById(id);
 
 // 0 not diagnosed, 1 blocked, 2 with warnings, 3 clear: the order of the table.
 function rank(job) {
@@ -65,44 +80,128 @@ function printersOf(job) {
   return job.requestedPrinters.length > 0 ? job.requestedPrinters : job.printers;
 }
 
-function fillChoice(id, values) {
-  const select = document.getElementById(id);
-  const chosen = select.value;
-  while (select.options.length > 1) select.remove(1);
-  for (const value of [...new Set(values)].sort()) {
-    const option = element("option", value);
-    option.value = value;
-    select.appendChild(option);
-  }
-  select.value = values.includes(chosen) ? chosen : "";
+// The filters as the controls hold them; empty values filter nothing.
+function filters() {
+  const chosen = {};
+  for (const id of choices) chosen[id] = byId(id).value;
+  chosen.problems = byId("problems").checked ? "1" : "";
+  chosen.q = byId("search").value.trim();
+  return chosen;
 }
 
-// Name and count pairs, the largest count first.
-function fillCounts(id, counts) {
-  const list = document.getElementById(id);
+function addOption(select, value) {
+  const option = element("option", value);
+  option.value = value;
+  select.appendChild(option);
+}
+
+// Chooses `value`, adding it when the data do not have it: a filter from the address outlives a
+// scan without its printer or queue.
+function setChoice(id, value) {
+  const select = byId(id);
+  if (value && ![...select.options].some(option => option.value === value)) addOption(select, value);
+  select.value = value;
+}
+
+function fillChoice(id, values) {
+  const select = byId(id);
+  const chosen = select.value;
+  while (select.options.length > 1) select.remove(1);
+  for (const value of [...new Set(values)].sort()) addOption(select, value);
+  setChoice(id, chosen);
+}
+
+function readAddress() {
+  const params = new URLSearchParams(location.hash.slice(1));
+  for (const id of choices) setChoice(id, params.get(id) || "");
+  byId("problems").checked = params.get("problems") === "1";
+  byId("search").value = params.get("q") || "";
+}
+
+function writeAddress() {
+  const params = new URLSearchParams();
+  for (const [key, value] of Object.entries(filters())) if (value) params.set(key, value);
+  const fragment = params.toString();
+  history.replaceState(null, "", fragment ? "#" + fragment : location.pathname + location.search);
+}
+
+function matches(job, f) {
+  if (f.server && job.server !== f.server) return false;
+  if (f.printer && !printersOf(job).includes(f.printer)) return false;
+  if (f.queue && job.queue !== f.queue) return false;
+  if (f.reason && !job.messages.some(m => m.code === f.reason)) return false;
+  if (f.problems && rank(job) > 2) return false;
+  if (f.q) {
+    const text = [job.job, job.name, job.owner || "", job.status, job.outcome, job.queue,
+                  ...printersOf(job), ...job.messages.flatMap(m => [m.text, m.code])]
+                 .join("\n").toLowerCase();
+    return f.q.toLowerCase().split(/\s+/).every(word => text.includes(word));
+  }
+  return true;
+}
+
+// The counts of the jobs shown, as the scan counts all of them.
+function count(shown) {
+  const counts = {jobs: shown.length, blocked: 0, notDiagnosed: 0, byReason: {}, byPrinter: {}};
+  const add = (map, key) => { map[key] = (map[key] || 0) + 1; };
+  for (const job of shown) {
+    if (job.outcome !== "diagnosed") {
+      counts.notDiagnosed++;
+    } else if (rank(job) === 1) {
+      counts.blocked++;
+      new Set(job.messages.filter(m => m.severity === "problem").map(m => m.code))
+        .forEach(code => add(counts.byReason, code));
+    }
+    printersOf(job).forEach(printer => add(counts.byPrinter, printer));
+  }
+  return counts;
+}
+
+// What a code means: the sentences of the scan's messages with it (three at most).
+function meaning(code) {
+  const texts = new Set();
+  for (const job of jobs) {
+    for (const m of job.messages) if (m.code === code) texts.add(m.text.trim());
+  }
+  const list = [...texts];
+  return code + ":\n" + list.slice(0, 3).join("\n") +
+         (list.length > 3 ? "\n(and " + (list.length - 3) + " more)" : "");
+}
+
+// Name and count chips, the largest count first; a click filters by the name, or stops.
+function fillCounts(id, counts, filter, title) {
+  const list = byId(id);
   list.replaceChildren();
+  const chosen = byId(filter).value;
   const entries = Object.entries(counts).sort((a, b) => b[1] - a[1] || a[0].localeCompare(b[0]));
-  for (const [name, count] of entries) {
+  for (const [name, number] of entries) {
+    const chip = element("button", undefined, "chip");
+    chip.type = "button";
+    chip.dataset.filter = filter;
+    chip.dataset.value = name;
+    chip.title = title(name);
+    chip.setAttribute("aria-pressed", String(name === chosen));
+    chip.appendChild(element("span", name, "name"));
+    chip.appendChild(element("span", String(number), "count"));
     const item = element("li");
-    item.appendChild(element("span", name, "name"));
-    item.appendChild(element("span", String(count), "count"));
+    item.appendChild(chip);
     list.appendChild(item);
   }
   if (entries.length === 0) list.appendChild(element("li", "none", "none"));
 }
 
-function fillTotals(scan) {
-  const list = document.getElementById("totals");
+function fillTotals(counts, filtered) {
+  const list = byId("totals");
   list.replaceChildren();
-  for (const [count, label, className] of [[scan.blocked, "blocked", "blocked"],
-                                           [scan.notDiagnosed, "not diagnosed", "failed"],
-                                           [scan.jobs, "waiting", ""]]) {
-    const item = element("li", undefined, count > 0 ? className : "");
-    item.appendChild(element("strong", String(count)));
+  for (const [number, label, className] of [[counts.blocked, "blocked", "blocked"],
+                                            [counts.notDiagnosed, "not diagnosed", "failed"],
+                                            [counts.jobs, "waiting", ""]]) {
+    const item = element("li", undefined, number > 0 ? className : "");
+    item.appendChild(element("strong", String(number)));
     item.appendChild(document.createTextNode(" " + label));
     list.appendChild(item);
   }
-  document.title = "stallscan: " + scan.blocked + " blocked of " + scan.jobs;
+  if (filtered) list.appendChild(element("li", "of " + jobs.length + " (filtered)", "filtered"));
 }
 
 // A table cell with its column's name, which the narrow layout shows before the value.
@@ -112,111 +211,183 @@ function cell(column, text) {
   return node;
 }
 
-function render() {
-  const server = document.getElementById("server").value;
-  const printer = document.getElementById("printer").value;
-  const queue = document.getElementById("queue").value;
-  const body = document.querySelector("#jobs tbody");
-  body.replaceChildren();
-  const shown = jobs.filter(job => (!server || job.server === server) &&
-                                   (!printer || printersOf(job).includes(printer)) &&
-                                   (!queue || job.queue === queue))
-                    .sort((a, b) => rank(a) - rank(b));
-  for (const job of shown) {
-    const row = element("tr", undefined, ["failed", "blocked", "warned", "clear"][rank(job)]);
-    row.appendChild(cell(0, job.job));
-    row.appendChild(cell(1, job.name));
-    row.appendChild(cell(2, job.owner || ""));
-    row.appendChild(cell(3, job.outcome === "diagnosed" ? job.status : job.outcome));
-    row.appendChild(cell(4, job.queue));
-    const printers = cell(5);
-    printersOf(job).forEach((name, i) => {
-      if (i > 0) printers.append(", ");
-      printers.appendChild(element("span", name));
-    });
-    row.appendChild(printers);
-    const reasons = cell(6);
-    if (job.messages.length > 0) {
-      const list = element("ul");
-      for (const message of job.messages) list.appendChild(element("li", message.text, message.severity));
-      reasons.appendChild(list);
-    } else {
-      reasons.appendChild(element("span", "No problem found.", "none"));
-    }
-    row.appendChild(reasons);
-    body.appendChild(row);
+function row(job) {
+  const tr = element("tr", undefined, ["failed", "blocked", "warned", "clear"][rank(job)]);
+  tr.appendChild(cell(0, job.job));
+  tr.appendChild(cell(1, job.name));
+  tr.appendChild(cell(2, job.owner || ""));
+  tr.appendChild(cell(3, job.outcome === "diagnosed" ? job.status : job.outcome));
+  tr.appendChild(cell(4, job.queue));
+  const printers = cell(5);
+  printersOf(job).forEach((name, i) => {
+    if (i > 0) printers.append(", ");
+    printers.appendChild(element("span", name));
+  });
+  tr.appendChild(printers);
+  const reasons = cell(6);
+  if (job.messages.length > 0) {
+    const list = element("ul");
+    for (const m of job.messages) list.appendChild(element("li", m.text, m.severity));
+    reasons.appendChild(list);
+  } else {
+    reasons.appendChild(element("span", "No problem found.", "none"));
   }
-  document.getElementById("empty").hidden = shown.length > 0;
+  tr.appendChild(reasons);
+  return tr;
+}
+
+function render() {
+  const f = filters();
+  const shown = jobs.filter(job => matches(job, f)).sort((a, b) => rank(a) - rank(b));
+  const counts = count(shown);
+  fillTotals(counts, shown.length !== jobs.length);
+  fillCounts("reasons", counts.byReason, "reason", meaning);
+  fillCounts("printers", counts.byPrinter, "printer",
+             printer => "Only the jobs that may print on " + printer);
+  byId("jobs").tBodies[0].replaceChildren(...shown.slice(0, limit).map(row));
+  byId("empty").hidden = shown.length > 0 || scan === null;
+  byId("more").hidden = shown.length <= limit;
+  byId("shown").textContent = "Showing " + Math.min(limit, shown.length) + " of " +
+                              shown.length + " jobs.";
+}
+
+// The status line: the last scan, and whether it is still current by this page's own clock (no
+// answer for two intervals: stallscan is stopped, hung or out of reach).
+function showStatus() {
+  const line = byId("scan");
+  const silent = lastAnswer ? (Date.now() - lastAnswer) / 1000 : 0;
+  const late = lastAnswer > 0 && silent > 2 * refresh;
+  const failure = notice && notice !== "busy" && notice !== "starting";
+  let text;
+  if (scan === null) {
+    text = notice === "busy" ? "stallscan is busy, retrying\u2026"
+         : failure ? "stallscan does not answer (" + notice + "), retrying\u2026"
+         : "Waiting for the first scan\u2026";
+  } else {
+    text = "Last scan " + new Date(scan.scanTime).toLocaleString() + ", took " +
+           scan.durationSeconds.toFixed(1) + " s";
+    if (scan.stale) text += " (stale" + (scan.failed ? ": the scan failed" : "") + ")";
+    if (late) text += "; stale: no answer from stallscan for " + Math.round(silent) + " s";
+    if (notice === "busy") text += "; stallscan is busy, retrying";
+    else if (notice === "starting") text += "; stallscan restarted, waiting for the first scan";
+    else if (failure) text += "; not updated (" + notice + ")";
+  }
+  line.textContent = text;
+  line.className = (scan && scan.stale) || late ? "stale" : notice ? "busy" : "";
+  document.body.classList.toggle("stale", late);
+  for (const error of scan ? scan.errors : []) line.appendChild(element("span", error, "error"));
+}
+
+// A GET of the API: its JSON, or null after noting why there is none (503: busy, or the first
+// scan has not finished; the wait before the next try is Retry-After's).
+async function request(path, signal) {
+  const response = await fetch(path, {cache: "no-store", signal});
+  if (response.ok) return response.json();
+  if (response.status !== 503) throw new Error("HTTP " + response.status);
+  const body = await response.text();
+  let starting = false;
+  try { starting = typeof JSON.parse(body).error === "string"; } catch (error) { starting = false; }
+  notice = starting ? "starting" : "busy";
+  request.retry = Number(response.headers.get("Retry-After")) || 5;
+  return null;
 }
 
 async function load() {
-  const line = document.getElementById("scan");
+  clearTimeout(timer);
+  let next = refresh;
+  const abort = new AbortController();
+  const giveUp = setTimeout(() => abort.abort(), Math.max(5, refresh) * 1000);
   try {
-    const scanResponse = await fetch("api/v1/scan", {cache: "no-store"});
-    if (scanResponse.status === 503) {
-      line.textContent = "Waiting for the first scan\u2026";
-      return;
+    const newScan = await request("api/v1/scan", abort.signal);
+    const report = newScan && await request("api/v1/jobs", abort.signal);
+    if (report) {
+      notice = "";
+      scan = newScan;
+      jobs = report.jobs;
+      lastAnswer = Date.now();
+      refresh = Math.max(2, Math.min(60, scan.intervalSeconds || 60));
+      next = refresh;
+      document.title = "stallscan: " + scan.blocked + " blocked of " + scan.jobs;
+      fillChoice("server", jobs.map(job => job.server));
+      fillChoice("printer", jobs.flatMap(printersOf));
+      fillChoice("queue", jobs.map(job => job.queue).filter(queue => queue));
+      fillChoice("reason", jobs.flatMap(job => job.messages.map(m => m.code)));
+      render();
+    } else {
+      next = Math.max(1, Math.min(refresh, request.retry));
     }
-    if (!scanResponse.ok) throw new Error("HTTP " + scanResponse.status);
-    const scan = await scanResponse.json();
-    refresh = Math.max(2, Math.min(60, scan.intervalSeconds || 60));
-    const jobsResponse = await fetch("api/v1/jobs", {cache: "no-store"});
-    if (!jobsResponse.ok) throw new Error("HTTP " + jobsResponse.status);
-    jobs = (await jobsResponse.json()).jobs;
-    lastScan = "Last scan " + new Date(scan.scanTime).toLocaleString() + ", took " +
-               scan.durationSeconds.toFixed(1) + " s";
-    line.textContent = lastScan;
-    line.className = scan.stale ? "stale" : "";
-    if (scan.stale) line.textContent += " (stale" + (scan.failed ? ": the scan failed" : "") + ")";
-    for (const error of scan.errors) line.appendChild(element("span", error, "error"));
-    fillTotals(scan);
-    fillChoice("server", jobs.map(job => job.server));
-    fillChoice("printer", jobs.flatMap(printersOf));
-    fillChoice("queue", jobs.map(job => job.queue).filter(q => q));
-    fillCounts("reasons", scan.byReason);
-    fillCounts("printers", scan.byPrinter);
-    render();
   } catch (error) {
-    line.textContent = (lastScan ? lastScan + ": " : "") + "not updated, stallscan does not answer (" +
-                       error.message + ")";
-    line.className = "stale";
+    notice = error.name === "AbortError" ? "no answer in time" : error.message;
   } finally {
-    setTimeout(load, refresh * 1000);
+    clearTimeout(giveUp);
+    showStatus();
+    timer = setTimeout(load, next * 1000);
   }
 }
 
-for (const id of ["server", "printer", "queue"]) {
-  document.getElementById(id).addEventListener("change", render);
+function changed() {
+  limit = PAGE;
+  writeAddress();
+  render();
 }
+
+for (const id of [...choices, "problems"]) byId(id).addEventListener("change", changed);
+byId("search").addEventListener("input", changed);
+byId("filters").addEventListener("submit", event => event.preventDefault());
+byId("counts").addEventListener("click", event => {
+  const chip = event.target.closest("button.chip");
+  if (!chip) return;
+  const select = byId(chip.dataset.filter);
+  setChoice(chip.dataset.filter, select.value === chip.dataset.value ? "" : chip.dataset.value);
+  changed();
+});
+window.addEventListener("hashchange", () => { readAddress(); limit = PAGE; render(); });
+const more = () => { limit += PAGE; render(); };
+byId("show-more").addEventListener("click", more);
+new IntersectionObserver(entries => {
+  if (entries.some(entry => entry.isIntersecting) && !byId("more").hidden) more();
+}).observe(byId("more"));
+setInterval(showStatus, 1000);
+readAddress();
 load();
 )js";
 
 const std::string_view kPageStyle = R"css(
 :root { --problem: #b3261e; --problem-bg: #fdf0ef; --warning: #8a5300; --warning-bg: #fff6e5;
         --failed: #6a1b9a; --failed-bg: #f6effa; --clear: #2e7d32; --muted: #5f6368; --line: #e0e0e0; }
-body { font-family: system-ui, sans-serif; margin: 0 1rem 2rem; color: #1b1b1b; line-height: 1.35; }
-header { display: flex; flex-wrap: wrap; align-items: baseline; gap: 0.3rem 1.5rem; }
-h1 { font-size: 1.4rem; margin: 0.8rem 0 0.2rem; }
-h2 { font-size: 0.95rem; margin: 0.6rem 0 0.3rem; color: var(--muted); font-weight: 600; }
+body { font-family: system-ui, sans-serif; margin: 0 1rem 2rem; color: #1b1b1b; line-height: 1.3; }
+header { display: flex; flex-wrap: wrap; align-items: baseline; gap: 0.2rem 1rem; margin-top: 0.4rem; }
+h1 { font-size: 1.25rem; margin: 0; }
 ul { margin: 0; padding: 0; }
-#totals { list-style: none; display: flex; flex-wrap: wrap; gap: 0.4rem; }
-#totals li { padding: 0.15rem 0.6rem; border-radius: 0.3rem; background: #f1f3f4; }
+#totals { list-style: none; display: flex; flex-wrap: wrap; gap: 0.3rem; }
+#totals li { padding: 0.05rem 0.5rem; border-radius: 0.3rem; background: #f1f3f4; }
 #totals li.blocked { background: var(--problem); color: #fff; }
 #totals li.failed { background: var(--failed); color: #fff; }
-#scan { margin: 0; color: var(--muted); }
+#totals li.filtered { background: none; color: var(--muted); padding-left: 0; }
+#scan { margin: 0; color: var(--muted); font-size: 0.9rem; }
+#scan.busy { color: var(--warning); font-weight: bold; }
 #scan.stale { color: var(--problem); font-weight: bold; }
 #scan .error { display: block; font-weight: normal; }
-#filters { display: flex; flex-wrap: wrap; gap: 0.5rem 1.2rem; margin: 0.7rem 0 0.2rem; }
-select { font: inherit; padding: 0.1rem 0.3rem; max-width: 14rem; }
-.chips { list-style: none; display: flex; flex-wrap: wrap; gap: 0.3rem; }
-.chips li { padding: 0.05rem 0.55rem; border: 1px solid var(--line); border-radius: 1rem;
-            background: #f8f9fa; font-size: 0.9rem; }
-.chips.problem li { border-color: #f3c7c3; background: var(--problem-bg); }
-.chips li.none { color: var(--muted); }
-.chips .count { margin-left: 0.4rem; font-weight: bold; }
-table { border-collapse: collapse; width: 100%; margin-top: 1rem; }
+body.stale main { opacity: 0.55; }
+#filters { display: flex; flex-wrap: wrap; align-items: center; gap: 0.3rem 0.9rem; margin: 0.4rem 0 0.2rem; }
+#filters label { white-space: nowrap; }
+select, input { font: inherit; padding: 0.05rem 0.25rem; }
+select { max-width: 12rem; }
+#search { width: 12rem; }
+#counts > div { display: flex; align-items: center; gap: 0.5rem; margin-top: 0.25rem; overflow-x: auto;
+                scrollbar-width: thin; }
+#counts .label { flex: none; color: var(--muted); font-size: 0.85rem; font-weight: 600; }
+.chips { list-style: none; display: flex; gap: 0.3rem; }
+.chips li { flex: none; }
+.chip { font: inherit; font-size: 0.85rem; padding: 0 0.5rem; border: 1px solid var(--line);
+        border-radius: 1rem; background: #f8f9fa; color: inherit; cursor: pointer; white-space: nowrap; }
+.chips.problem .chip { border-color: #f3c7c3; background: var(--problem-bg); }
+.chip[aria-pressed="true"] { background: #1b1b1b; border-color: #1b1b1b; color: #fff; }
+.chips li.none { color: var(--muted); font-size: 0.85rem; }
+.chip .count { margin-left: 0.4rem; font-weight: bold; }
+table { border-collapse: collapse; width: 100%; margin-top: 0.4rem; }
 th { position: sticky; top: 0; background: #fff; box-shadow: inset 0 -2px 0 #bbb; }
-th, td { text-align: left; vertical-align: top; padding: 0.35rem 0.5rem; }
+th, td { text-align: left; vertical-align: top; padding: 0.3rem 0.5rem; }
 td { border-bottom: 1px solid var(--line); overflow-wrap: break-word; }
 td.job { font-weight: 600; }
 td.job, td.owner, td.status, td.queue { white-space: nowrap; }
@@ -236,9 +407,12 @@ tr.warned { background: var(--warning-bg); }
 li.problem { color: #9c1f18; }
 li.warning { color: var(--warning); }
 li.info { color: var(--muted); }
-#empty { color: var(--muted); }
+#empty, #more { color: var(--muted); }
 @media (max-width: 700px) {
   body { margin: 0 0.5rem 1rem; }
+  #filters { display: grid; grid-template-columns: 1fr 1fr; gap: 0.25rem 0.5rem; }
+  #filters label { display: flex; gap: 0.3rem; align-items: center; min-width: 0; }
+  #filters select, #search { flex: 1; min-width: 0; width: 100%; max-width: none; }
   thead { display: none; }
   table, tbody, tr, td { display: block; }
   tr { margin-bottom: 0.6rem; border-left: 4px solid var(--line); }

@@ -85,8 +85,7 @@ class Scanner {
             if (snapshot != nullptr) {
                 std::lock_guard lock(mutex_);
                 latest_ = snapshot;
-                ++totals_.scans;
-                totals_.failed_scans += snapshot->failed ? 1 : 0;
+                totals_.Add(*snapshot);
             }
             std::mutex wait_mutex;
             std::unique_lock lock(wait_mutex);

@@ -12,11 +12,13 @@
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <regex>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "e2e/e2e_support.h"
 #include "serve/metrics.h"
@@ -157,26 +159,28 @@ TEST(Serve, ApiAndMetricsMatchTheCommandLineAndManyClientsStartNoListings) {
     }
     const std::string metrics = served.Get("/metrics");
     const Json scan = Json::parse(served.Get("/api/v1/scan"));
-    EXPECT_EQ(Metric(metrics, "stallscan_waiting_jobs"), expected["jobs"].size());
     EXPECT_EQ(scan["jobs"], expected["jobs"].size());
     EXPECT_EQ(Metric(metrics, "stallscan_blocked_jobs"), blocked);
     EXPECT_EQ(scan["blocked"], blocked);
     EXPECT_EQ(Metric(metrics, "stallscan_scans_total"), 1);
     const size_t runs = served.Runs();
     EXPECT_EQ(Metric(metrics, "stallscan_listing_runs_total"), runs);
-    for (const auto& [family, label] :
-         {std::pair{"reason", "code"}, {"printer", "printer"}, {"server", "server"}}) {
+    for (const auto& [family, name, label] :
+         {std::tuple{"reason", "stallscan_jobs_with_problem", "code"},
+          {"printer", "stallscan_printer_waiting_jobs", "printer"},
+          {"server", "stallscan_waiting_jobs", "server"}}) {
         EXPECT_FALSE(by[family].empty()) << family;
         for (const auto& [value, count] : by[family]) {
-            EXPECT_EQ(Metric(metrics, "stallscan_jobs_by_" + std::string(family) + "{" + label +
-                                          "=\"" + serve::EscapeLabel(value) + "\"}"),
+            EXPECT_EQ(Metric(metrics, std::string(name) + "{" + label + "=\"" +
+                                          serve::EscapeLabel(value) + "\"}"),
                       count)
                 << family << " " << value;
         }
     }
-    EXPECT_NE(metrics.find("stallscan_jobs_by_printer{printer=\"lp-\\\"quote\\\\back\"} 1\n"),
+    EXPECT_NE(metrics.find("stallscan_printer_waiting_jobs{printer=\"lp-\\\"quote\\\\back\"} 1\n"),
               std::string::npos)
         << metrics;
+    EXPECT_EQ(Metric(metrics, "stallscan_last_scan_success"), 1);
 
     EXPECT_NE(served.Get("/").find("<table id=\"jobs\">"), std::string::npos);
     EXPECT_NE(served.Get("/page.js").find("textContent"), std::string::npos);
@@ -218,7 +222,7 @@ TEST(Serve, TheNextScanShowsAChangeAndRequestsNeverWaitForAScan) {
     ASSERT_GT(served.Port(), 0) << served.Announced();
     const Json first = served.ScanAfter();
     ASSERT_GT(first["durationSeconds"].get<double>(), 2.0);  // ~60 listings of 50 ms each
-    const std::string paused = "stallscan_jobs_by_reason{code=\"printer-paused\"}";
+    const std::string paused = "stallscan_jobs_with_problem{code=\"printer-paused\"}";
     EXPECT_EQ(Metric(served.Get("/metrics"), paused), 1);  // demo:7, on lp-paused
 
     // The second scan runs now; requests meanwhile get the first at once: in far less time than
@@ -237,7 +241,7 @@ TEST(Serve, TheNextScanShowsAChangeAndRequestsNeverWaitForAScan) {
     const auto changed = std::chrono::system_clock::now();
     WriteFile(printer, model);
     served.ScanAfter(serve::IsoTime(changed + 1s), 120s);
-    EXPECT_LT(Metric(served.Get("/metrics"), paused), 1);
+    EXPECT_EQ(Metric(served.Get("/metrics"), paused), 0);  // seen once: 0 now, not gone
 }
 
 // Without --listen it listens on 127.0.0.1 at the default port, which a second one cannot share;
@@ -374,9 +378,37 @@ TEST(Serve, OverTheBoundConnectionsGet503) {
 }
 
 // --listen's values; a label value of the metrics with the characters that would end it, or its
-// line, escaped.
-TEST(Serve, ListenAddressesAndLabelValues) {
+// line, escaped; a failed scan's metrics, with the codes, printers and servers of earlier scans
+// at 0.
+TEST(Serve, ListenAddressesAndMetricValues) {
     EXPECT_EQ(serve::EscapeLabel("a\"b\\c\nd"), "a\\\"b\\\\c\\nd");
+    serve::Totals totals;
+    const std::string before = serve::Metrics(nullptr, totals);
+    EXPECT_EQ(Metric(before, "stallscan_scans_total"), 0);
+    EXPECT_EQ(before.find("stallscan_last_scan_success"), std::string::npos);
+    EXPECT_NE(before.find("stallscan_build_info{version=\""), std::string::npos);
+    serve::Snapshot seen;
+    seen.by_reason = {{"queue-paused", 2}};
+    seen.by_printer = {{"p1", 2}};
+    seen.by_server = {{"s1", 2}};
+    totals.Add(seen);
+    serve::Snapshot failed;
+    failed.failed = true;
+    failed.errors = {"Unable to access server \"s2\"."};
+    failed.by_server = {{"s3", 1}};
+    totals.Add(failed);
+    const std::string after = serve::Metrics(&failed, totals);
+    for (const auto& [series, value] : std::map<std::string, double>{
+             {"stallscan_scans_total", 2},
+             {"stallscan_scans_failed_total", 1},
+             {"stallscan_last_scan_success", 0},
+             {"stallscan_last_scan_unreadable_objects", 1},
+             {"stallscan_jobs_with_problem{code=\"queue-paused\"}", 0},
+             {"stallscan_printer_waiting_jobs{printer=\"p1\"}", 0},
+             {"stallscan_waiting_jobs{server=\"s1\"}", 0},
+             {"stallscan_waiting_jobs{server=\"s3\"}", 1}}) {
+        EXPECT_EQ(Metric(after, series), value) << series << "\n" << after;
+    }
     std::string error;
     EXPECT_EQ(serve::ParseListen("127.0.0.1:9631", error),
               (std::pair<std::string, int>{"127.0.0.1", 9631}));

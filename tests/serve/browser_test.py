@@ -1,89 +1,35 @@
 #!/usr/bin/python3
 """The live view's page in headless chromium, over the demo plus a job whose name is markup: every
-job with its reasons as the API has them, problems first; the queue and printer filters; the name
-held as text (no script runs, no element is made); nothing fetched from elsewhere, no console
-error; a phone's width. Saves a screenshot of the page.
+job with its reasons as the API has them, problems first; the filters (server, printer, queue,
+reason, problems only, search) on the list and the counts, kept in the address over a reload;
+reason chips that filter and say what their code means; the name held as text (no script runs,
+no element is made); nothing fetched from elsewhere, no console error; "busy" apart from
+"waiting for the first scan"; marked stale by its own clock while stallscan is stopped (SIGSTOP);
+the first job in view at 1280x800 and 390x844; 1,000 more jobs shown a page at a time. Saves a
+screenshot of the page.
 
   browser_test.py STALLSCAN KVLS SOURCE_DIR SCREENSHOT.png
 """
 import json
 import os
 import pathlib
-import re
 import shutil
-import subprocess
+import signal
 import sys
 import tempfile
-import time
-import urllib.request
 
 from selenium import webdriver
 from selenium.common.exceptions import StaleElementReferenceException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import Select, WebDriverWait
+from selenium.webdriver.support.ui import Select
+
+from serve_support import SLOWDOWN, address, check, get, start_server, stop, until
 
 HOSTILE = '<script>window.pwned=1</script>"><img src=x onerror="window.pwned=2">'
-NO_PROXY = urllib.request.build_opener(urllib.request.ProxyHandler({}))
-# How many times longer than on an idle machine the waits below may last: 4 for a stallscan built
-# with the sanitizers (STALLSCAN_TEST_SANITIZED set), times STALLSCAN_TEST_SLOWDOWN where a machine
-# is busier still. Limits only: a passing run never waits for one.
-SLOWDOWN = ((4 if os.environ.get("STALLSCAN_TEST_SANITIZED") else 1) *
-            max(1, int(os.environ.get("STALLSCAN_TEST_SLOWDOWN") or 1)))
-
-
-def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
-
-
-def until(what, probe, seconds=60):
-    """probe()'s first true value within the deadline."""
-    deadline = time.monotonic() + seconds * SLOWDOWN
-    while time.monotonic() < deadline:
-        value = probe()
-        if value:
-            return value
-        time.sleep(0.1)
-    raise AssertionError("timed out waiting for " + what)
-
-
-def get(url):
-    try:
-        with NO_PROXY.open(url, timeout=10 * SLOWDOWN) as response:
-            return response.status, response.read()
-    except OSError:
-        return None, b""
-
-
-def start_server(stallscan, kvls, source, work):
-    """The demo plus the hostile job under work/root, and stallscan --serve started on it."""
-    root = work / "root"
-    (root / "bin").mkdir(parents=True)
-    shutil.copy(kvls, root / "bin" / "kvls")
-    shutil.copytree(source / "examples" / "demo" / "data", root / "data")
-    (root / "data" / "jobs" / "demo-950.txt").write_text(
-        "server = demo\njob-identifier = 950\njob-name = " + HOSTILE + "\njob-owner = mallory\n"
-        "current-job-state = pending\nassigned-queue = q-office\n\n[document 1]\noctet-count = 9\n")
-    env = {k: v for k, v in os.environ.items() if k not in ("KVPRINTER", "STALLSCAN")}
-    env["OV_ROOT"] = str(root)
-    with open(work / "stallscan.log", "wb") as log:  # the child keeps a descriptor of its own
-        return subprocess.Popen([stallscan, "--serve", "--listen", "127.0.0.1:0", "--interval", "2",
-                                 "demo:", "nightly:"], stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=log, env=env)
-
-
-def address(process, work):
-    """The address stallscan announces on its standard error, once the first scan is served."""
-    def announced():
-        log = (work / "stallscan.log").read_bytes()
-        check(process.poll() is None, "stallscan ended: " + log.decode(errors="replace"))
-        found = re.search(rb"serving on (http://127\.0\.0\.1:\d+/)", log)
-        return found and found.group(1).decode()
-
-    base = until("stallscan to announce its address", announced)
-    until("the first scan", lambda: get(base + "api/v1/scan")[0] == 200)
-    return base
+JOB = ("server = demo\njob-identifier = {id}\njob-name = {name}\njob-owner = {owner}\n"
+       "current-job-state = pending\nassigned-queue = q-office\n\n[document 1]\noctet-count = 9\n")
+BULK = 1000
 
 
 def start_browser(work):
@@ -94,10 +40,19 @@ def start_browser(work):
                      "--no-first-run", "--disable-sync", "--disable-default-apps",
                      "--no-proxy-server",
                      "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
-                     "--window-size=1280,900", "--user-data-dir=" + str(work / "profile")]:
+                     "--window-size=1280,800", "--user-data-dir=" + str(work / "profile")]:
         options.add_argument(argument)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+def viewport(driver, width, height):
+    """Exactly width x height CSS pixels of page, as a window of that size shows."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": width, "height": height, "deviceScaleFactor": 1,
+                            "mobile": False})
+    until("a %dx%d page" % (width, height), lambda: driver.execute_script(
+        "return innerWidth === arguments[0] && innerHeight === arguments[1]", width, height), 10)
 
 
 def table(driver):
@@ -110,6 +65,30 @@ def table(driver):
           rows[cells[0]] = [row.className, cells, reasons];
         }
         return [Object.keys(rows), rows];""")
+
+
+def counts(driver):
+    """What the page counts: (waiting, blocked, {code: n}, {printer: n})."""
+    return driver.execute_script("""
+        const chips = id => Object.fromEntries([...document.querySelectorAll("#" + id + " .chip")]
+            .map(chip => [chip.dataset.value, Number(chip.querySelector(".count").textContent)]));
+        const total = label => Number([...document.querySelectorAll("#totals li")]
+            .find(li => li.textContent.endsWith(" " + label)).querySelector("strong").textContent);
+        return [total("waiting"), total("blocked"), chips("reasons"), chips("printers")];""")
+
+
+def expected_counts(jobs):
+    """The counts of `jobs` (API objects) as the scan makes them."""
+    by_reason, by_printer, blocked = {}, {}, 0
+    for job in jobs:
+        codes = {m["code"] for m in job["messages"] if m["severity"] == "problem"}
+        if job["outcome"] == "diagnosed" and codes:
+            blocked += 1
+            for code in codes:
+                by_reason[code] = by_reason.get(code, 0) + 1
+        for printer in printers_of(job):
+            by_printer[printer] = by_printer.get(printer, 0) + 1
+    return [len(jobs), blocked, by_reason, by_printer]
 
 
 def choose(driver, select, value):
@@ -127,18 +106,127 @@ def choose(driver, select, value):
     until("%s %r to be chosen" % (select, value), picked, 10)
 
 
+def click_chip(driver, code):
+    def clicked():
+        try:
+            driver.find_element(By.CSS_SELECTOR, '#reasons .chip[data-value="%s"]' % code).click()
+        except StaleElementReferenceException:
+            return False
+        return True
+
+    until("the chip " + code, clicked, 10)
+
+
 def printers_of(job):
     return job["requestedPrinters"] or job["printers"]
 
 
-def check_page(driver, base, screenshot):
+def first_job_in_view(driver, width, height):
+    viewport(driver, width, height)
+    bottom = driver.execute_script("""
+        window.scrollTo(0, 0);
+        const cell = document.querySelector("#jobs tbody tr td");
+        return cell.getBoundingClientRect().bottom;""")
+    print("first job's cell ends at y=%d of %dx%d" % (bottom, width, height))
+    check(0 < bottom <= height, "at %dx%d the first job ends at y=%d" % (width, height, bottom))
+
+
+def check_filters(driver, api):
+    """Each filter narrows the list and the counts alike, lives in the address, and survives a
+    reload; chips filter when clicked."""
+    def matching(predicate):
+        return {key for key, job in api.items() if predicate(job)}
+
+    def shows(what, keys):
+        until(what, lambda: set(table(driver)[0]) == keys, 30)
+        check(counts(driver) == expected_counts([api[key] for key in keys]),
+              "%s: counts %r" % (what, counts(driver)))
+
+    for select, value, keys in [
+            ("queue", "q-hold", matching(lambda job: job["queue"] == "q-hold")),
+            ("printer", "lp-office", matching(lambda job: "lp-office" in printers_of(job))),
+            ("server", "nightly", matching(lambda job: job["server"] == "nightly")),
+            ("reason", "queue-paused",
+             matching(lambda job: any(m["code"] == "queue-paused" for m in job["messages"])))]:
+        check(0 < len(keys) < len(api), "%s %s matches %r" % (select, value, keys))
+        choose(driver, select, value)
+        shows("%s %s" % (select, value), keys)
+        check(("%s=%s" % (select, value)) in driver.current_url, "address " + driver.current_url)
+        driver.refresh()
+        shows("%s %s after a reload" % (select, value), keys)
+        choose(driver, select, "")
+        shows("all jobs after the %s filter" % select, set(api))
+
+    # Problems only (what --problems-only keeps), then a search on top, in the address.
+    problems = matching(lambda job: job["outcome"] != "diagnosed" or
+                        any(m["severity"] in ("problem", "warning") for m in job["messages"]))
+    driver.find_element(By.ID, "problems").click()
+    shows("problems only", problems)
+    driver.find_element(By.ID, "search").send_keys("POSTER")
+    shows("the search", matching(lambda job: "poster" in job["name"]) & problems)
+    check("problems=1" in driver.current_url and "q=POSTER" in driver.current_url,
+          "address " + driver.current_url)
+    driver.refresh()
+    shows("problems only and the search after a reload", {"demo:9"})
+    driver.get(driver.current_url.split("#")[0] + "#")
+    shows("no filter", set(api))
+
+    # A reason chip says what its code means, and filters by it until clicked again.
+    code = "printer-paused"
+    title = driver.find_element(By.CSS_SELECTOR, '#reasons .chip[data-value="%s"]' % code) \
+                  .get_attribute("title")
+    texts = {m["text"].strip() for job in api.values() for m in job["messages"] if m["code"] == code}
+    check(title.startswith(code + ":") and all(text in title for text in texts), "title " + title)
+    click_chip(driver, code)
+    shows("the chip " + code, matching(lambda job: any(m["code"] == code for m in job["messages"])))
+    check(driver.execute_script("return document.getElementById('reason').value") == code, code)
+    click_chip(driver, code)
+    shows("all jobs after the chip", set(api))
+
+
+def status_line(driver):
+    return driver.execute_script("const line = document.getElementById('scan');"
+                                 "return [line.className, line.textContent]")
+
+
+def check_answers(driver, process):
+    """503 busy and 503 first scan read apart; stale by the page's clock under SIGSTOP."""
+    for body, wanted, unwanted in [
+            ('"busy\\n"', "busy, retrying", "first scan"),
+            ('JSON.stringify({error: "the first scan has not finished yet"})', "first scan",
+             "busy")]:
+        driver.execute_script("""
+            window.realFetch = window.realFetch || window.fetch;
+            window.fetch = (url, options) => String(url).includes("api/v1/") ?
+              Promise.resolve(new Response(%s, {status: 503, headers: {"Retry-After": "1"}})) :
+              window.realFetch(url, options);""" % body)
+        line = until("the status line to say " + wanted,
+                     lambda: wanted in status_line(driver)[1] and status_line(driver), 20)
+        check(unwanted not in line[1], "status line %r" % line)
+    driver.execute_script("window.fetch = window.realFetch")
+    until("the status line to clear", lambda: status_line(driver) and
+          status_line(driver)[0] == "" and "Last scan" in status_line(driver)[1], 20)
+
+    os.kill(process.pid, signal.SIGSTOP)
+    try:
+        line = until("the page to mark itself stale", lambda: status_line(driver)[0] == "stale" and
+                     status_line(driver), 30)
+        check("no answer from stallscan" in line[1], "stale line %r" % line)
+        check(driver.execute_script("return document.body.classList.contains('stale')"), "body")
+    finally:
+        os.kill(process.pid, signal.SIGCONT)
+    until("the page to be current again", lambda: status_line(driver)[0] == "", 60)
+
+
+def check_page(driver, base, process, screenshot):
     api = {job["job"]: job for job in json.loads(get(base + "api/v1/jobs")[1])["jobs"]}
     check(len(api) == 12 and "demo:950" in api, "the API's jobs: " + ", ".join(api))
+    viewport(driver, 1280, 800)
     driver.get(base)
-    WebDriverWait(driver, 30 * SLOWDOWN).until(lambda d: len(table(d)[0]) == len(api))
+    until("the table", lambda: len(table(driver)[0]) == len(api), 30)
     order, rows = table(driver)
 
-    # Every job as the API has it; problems before the rest.
+    # Every job as the API has it; problems before the rest; counted as the scan counts.
     for key, job in api.items():
         _, cells, reasons = rows[key]
         check(cells[1] == job["name"] and cells[4] == job["queue"] and
@@ -149,26 +237,21 @@ def check_page(driver, base, screenshot):
     ranks = [["failed", "blocked", "warned", "clear"].index(rows[key][0]) for key in order]
     check(ranks == sorted(ranks) and rows["demo:9"][0] == "blocked" and
           rows["demo:950"][0] == "clear", "row order %r" % list(zip(order, ranks)))
+    scan = json.loads(get(base + "api/v1/scan")[1])
+    check(counts(driver) == [scan["jobs"], scan["blocked"], scan["byReason"], scan["byPrinter"]],
+          "counts %r" % counts(driver))
+    first_job_in_view(driver, 1280, 800)
 
-    # The filters: only matching rows, then all again.
-    for select, value, field in [("queue", "q-hold", lambda job: [job["queue"]]),
-                                 ("printer", "lp-office", printers_of)]:
-        choose(driver, select, value)
-        shown = set(table(driver)[0])
-        expected = {key for key, job in api.items() if value in field(job)}
-        check(shown == expected and 0 < len(shown) < len(api),
-              "%s %s shows %r" % (select, value, sorted(shown)))
-        choose(driver, select, "")
-        check(len(table(driver)[0]) == len(api), "all jobs again after the " + select + " filter")
+    check_filters(driver, api)
 
     # The hostile name is text: no script ran, no element was made of it.
-    check(rows["demo:950"][1][1] == HOSTILE, "hostile name shown as %r" % rows["demo:950"][1][1])
+    check(table(driver)[1]["demo:950"][1][1] == HOSTILE, "hostile name")
     check(driver.execute_script("return typeof window.pwned") == "undefined", "its script ran")
     check(driver.execute_script("return document.querySelectorAll('img[src=\"x\"]').length") == 0,
           "the name made an element")
 
     # Nothing fetched from elsewhere; no error in the console (blocked styles, script errors) but
-    # the browser's own request for an icon, which the server does not have.
+    # the browser's own request for an icon.
     fetched = driver.execute_script("return performance.getEntries().map(e => e.name)")
     check(all(url.startswith(base) for url in fetched if url.startswith("http")),
           "fetched %r" % fetched)
@@ -176,25 +259,33 @@ def check_page(driver, base, screenshot):
               if entry["level"] == "SEVERE" and "/favicon.ico " not in entry["message"]]
     check(not errors, "console errors: " + repr(errors))
 
-    driver.execute_script("document.activeElement.blur(); window.scrollTo(0, 0)")
+    driver.execute_script("document.activeElement.blur(); window.scrollTo(0, 0);"
+                          "document.querySelectorAll('#counts > div').forEach(d => d.scrollLeft = 0)")
     screenshot.parent.mkdir(parents=True, exist_ok=True)
     check(driver.save_screenshot(str(screenshot)), "screenshot to " + str(screenshot))
 
-    # A phone's width: the page reflows instead of scrolling sideways.
-    driver.set_window_size(390, 844)
-    width = until("the narrow layout", lambda: driver.execute_script(
-        "return innerWidth < 500 && [document.documentElement.scrollWidth, innerWidth]"), 10)
-    check(width[0] <= width[1], "at %d pixels the page is %d wide" % (width[1], width[0]))
+    check_answers(driver, process)
+
+    # A phone's size: the page reflows instead of scrolling sideways; the first job in view.
+    first_job_in_view(driver, 390, 844)
+    width = driver.execute_script("return document.documentElement.scrollWidth")
+    check(width <= 390, "at 390 pixels the page is %d wide" % width)
 
 
-def stop(process):
-    """SIGTERM, then SIGKILL after 10 s (times SLOWDOWN); the exit status."""
-    process.terminate()
-    try:
-        return process.wait(timeout=10 * SLOWDOWN)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        return process.wait()
+def check_many(driver, base):
+    """1,000 more jobs: a page of rows, more as one scrolls, a search finds any."""
+    viewport(driver, 1280, 800)
+    driver.get(base)
+    total = json.loads(get(base + "api/v1/scan")[1])["jobs"]
+    check(total > BULK, "%d jobs" % total)
+    until("the first page of rows", lambda: len(table(driver)[0]) == 100, 60)
+    check(counts(driver)[0] == total, "waiting %r" % counts(driver)[0])
+    check(driver.find_element(By.ID, "shown").text == "Showing 100 of %d jobs." % total,
+          driver.find_element(By.ID, "shown").text)
+    driver.execute_script("window.scrollTo(0, document.body.scrollHeight)")
+    until("more rows on scrolling", lambda: len(table(driver)[0]) == 200, 10)
+    driver.find_element(By.ID, "search").send_keys("job 0999")
+    until("the search", lambda: table(driver)[0] == ["demo:2999"], 10)
 
 
 def main():
@@ -203,16 +294,24 @@ def main():
     stallscan, kvls = sys.argv[1:3]
     source, screenshot = pathlib.Path(sys.argv[3]), pathlib.Path(sys.argv[4])
     work = pathlib.Path(tempfile.mkdtemp(prefix="stallscan-browser-"))
-    process = driver = None
+    (work / "many").mkdir()
+    process = many = driver = None
     try:
-        process = start_server(stallscan, kvls, source, work)
+        process = start_server(stallscan, kvls, source, work, args=["--interval", "2"], jobs={
+            "demo-950.txt": JOB.format(id=950, name=HOSTILE, owner="mallory")})
+        many = start_server(stallscan, kvls, source, work / "many", args=["--interval", "3600"],
+                            jobs={"demo-%d.txt" % (2000 + i):
+                                  JOB.format(id=2000 + i, name="bulk job %04d" % i, owner="bulk")
+                                  for i in range(BULK)})
         base = address(process, work)
         driver = start_browser(work)
-        check_page(driver, base, screenshot)
+        check_page(driver, base, process, screenshot)
+        check_many(driver, address(many, work / "many"))
         driver.quit()
         driver = None
-        status = stop(process)
-        check(status == 0, "stallscan ended with status %d on SIGTERM" % status)
+        for server in (process, many):
+            status = stop(server)
+            check(status == 0, "stallscan ended with status %d on SIGTERM" % status)
         print("serve.browser passed; screenshot " + str(screenshot))
         return 0
     except Exception as error:  # any failure: its message, then the cleanup below
@@ -223,8 +322,9 @@ def main():
             if driver is not None:
                 driver.quit()
         finally:
-            if process is not None and process.poll() is None:
-                stop(process)
+            for server in (process, many):
+                if server is not None and server.poll() is None:
+                    stop(server)
             shutil.rmtree(work, ignore_errors=True)
 
 
