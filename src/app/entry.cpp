@@ -1,13 +1,16 @@
 #include "app/entry.h"
 
 #include <atomic>
+#include <charconv>
 #include <iostream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/startup.h"
 #include "cli/cli.h"
+#include "diag/clock.h"
 #include "platform/platform.h"
 #include "platform/process_control.h"
 #include "text/text_functions.h"
@@ -122,12 +125,27 @@ int RunCommandLine(const cli::Options& options, const std::string& arg_text) {
     return signal != 0 && !options.serve ? 128 + signal : status;
 }
 
+// The clock of ages: the local time zone from the system; STALLSCAN_NOW (seconds since 1970), when
+// set, fixes "now" so that a report can be made again as it was, and tests get the same ages.
+void SetUpClock() {
+    diag::Clock clock;
+    clock.utc_offset = platform::UtcOffsetSeconds;
+    const std::string fixed = platform::GetEnv("STALLSCAN_NOW");
+    int64_t now = 0;
+    const auto [end, error] = std::from_chars(fixed.data(), fixed.data() + fixed.size(), now);
+    if (!fixed.empty() && error == std::errc() && end == fixed.data() + fixed.size() && now > 0) {
+        clock.fixed_now = now;
+    }
+    diag::SetClock(std::move(clock));
+}
+
 }  // namespace
 
 int Main(int argc, char** argv, const WindowsFn& windows) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const std::string arg_text = platform::ArgumentText(argc, argv);
     const cli::Options options = cli::ParseArguments(args);
+    SetUpClock();
     if (windows && !options.wants_command_line) {
         StartupOutcome startup;
         if (options.cups_server) {

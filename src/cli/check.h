@@ -3,7 +3,9 @@
 // ("STALLSCAN WARNING - 3 of 12 jobs blocked: ... | jobs=12 blocked=3;0 not_diagnosed=0") and for
 // the summary after a run on a terminal.
 
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,11 @@ struct CheckSummary {
     std::vector<std::string> server_failures;
     // Per problem code, the number of blocked jobs that have it.
     std::map<std::string, int> problems;
+    // How long the oldest blocked job has waited since it was submitted (seconds); none while no
+    // blocked job tells it.
+    std::optional<int64_t> oldest_blocked;
+    // Diagnosed jobs whose submission time the print system does not tell.
+    int without_time = 0;
 
     void Count(const diag::Diagnosis& diagnosis);
     void CountServers(const std::vector<run::ServerOutcome>& servers);

@@ -5,6 +5,7 @@
 
 #include "text/catalog.h"
 #include "text/text_functions.h"
+#include "text/time_text.h"
 
 namespace stallscan::cli {
 
@@ -95,7 +96,7 @@ class Parser {
         }
         if (o.format != Format::kText || o.crlf || o.quiet || o.verbose || o.problems_only ||
             !o.printer.empty() || !o.queue.empty() || !o.owner.empty() ||
-            o.thresholds_given || o.deadline) {
+            o.thresholds_given || o.warning_age || o.critical_age || o.deadline) {
             Fail(
                 "stallscan: --serve takes SPECs, --cups, --timeout, -j, --no-cache, --listen, "
                 "--interval and --token-file; the page filters by itself\r\n");
@@ -226,6 +227,17 @@ class Parser {
                          *value + "\"\r\n");
                 }
             }
+        } else if (name == "--warning-age" || name == "--critical-age") {
+            if (const auto value = Value(name, inline_value, has_inline)) {
+                if (const auto seconds = text::ParseDuration(*value)) {
+                    (name == "--warning-age" ? options_.warning_age : options_.critical_age) =
+                        *seconds;
+                } else {
+                    Fail("stallscan: " + name +
+                         " takes a duration such as 90s, 15m, 2h or 1d, not \"" + *value +
+                         "\"\r\n");
+                }
+            }
         } else {
             Invalid(arg);
         }
@@ -322,6 +334,11 @@ Output:
                     N to M)
   -c R, --critical R  with --check: CRITICAL when the number of blocked jobs is outside R
                     (default never)
+  --warning-age D   with --check: WARNING when the oldest blocked job has waited D or longer
+                    since it was submitted; D is a duration such as 90s, 15m, 2h or 1d. Without
+                    -w and -c only the ages decide, with them the worse state wins; a print
+                    system that tells no times gives UNKNOWN
+  --critical-age D  with --check: CRITICAL when the oldest blocked job has waited D or longer
   --list            only list the jobs that would be diagnosed, SERVER:JOB a line; with
                     --problems-only, --printer, --queue or --owner the jobs are diagnosed
                     (their printers, queue and problems are known only then) and the jobs the
@@ -371,6 +388,9 @@ Environment:
   KVPRINTER         the default printer, whose server is the default server
   STALLSCAN         keywords, separated by ";"
   TEMP              the canned-listings folder of pseudo-kvls without @DIR
+  TZ                the time zone of the times in reports (CUPS: since when, hold ends)
+  STALLSCAN_NOW     seconds since 1970: take every age at this time instead of the server's
+                    clock or the local one (to make a report again as it was, and for tests)
 
 Exit status:
   0  every job was diagnosed

@@ -2,6 +2,7 @@
 // The command line's arguments: options (with their values), keywords and SPECs.
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,7 +63,11 @@ struct Options {
     // (default: WARNING above 0; CRITICAL never).
     Range warning{0.0, 0.0, false, "0"};
     std::optional<Range> critical;
-    bool thresholds_given = false;
+    bool thresholds_given = false;  // -w or -c
+    // --warning-age, --critical-age: WARNING and CRITICAL when the oldest blocked job has waited
+    // this many seconds or longer since it was submitted.
+    std::optional<int64_t> warning_age;
+    std::optional<int64_t> critical_age;
     // What is wrong with the arguments (the catalogue's invalid-option text or a sentence); empty
     // when they are usable.
     std::string error;

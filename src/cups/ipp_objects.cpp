@@ -67,6 +67,21 @@ std::string StopMessage(ipp_t* destination) {
     return IsDefaultStopMessage(message) ? std::string() : message;
 }
 
+// A time as seconds since 1970 (text): the dateTime attribute where the object has it, else the
+// integer one (CUPS gives its times as such seconds); empty when neither is there.
+std::string EpochOf(ipp_t* object, const char* date_attr, const char* seconds_attr) {
+    if (ipp_attribute_t* date = ippFindAttribute(object, date_attr, IPP_TAG_DATE)) {
+        return std::to_string(DateTimeSeconds(ippGetDate(date, 0)));
+    }
+    const int seconds = ippGetInteger(ippFindAttribute(object, seconds_attr, IPP_TAG_INTEGER), 0);
+    return seconds > 0 ? std::to_string(seconds) : std::string();
+}
+
+// The server's clock as a destination's answer tells it.
+void SetServerTime(Object& object, ipp_t* destination) {
+    object.Set("server-current-time", EpochOf(destination, "printer-current-time", ""));
+}
+
 ipp_t* DestinationRequest(const char* kind, const std::string& name) {
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     char uri[1024];
@@ -105,6 +120,8 @@ const std::vector<const char*>& JobAttributes() {
                                           "job-state-message",
                                           "job-printer-state-message",
                                           "job-hold-until",
+                                          "time-at-creation",
+                                          "date-time-at-creation",
                                           "job-printer-uri",
                                           "document-format",
                                           "document-format-supplied",
@@ -139,6 +156,7 @@ model::ListedObject JobObject(ipp_t* job, const std::string& name, bool everythi
         message = First(get("job-printer-state-message"));
     }
     object.Set("job-state-message", message);
+    object.Set("time-at-creation", EpochOf(job, "date-time-at-creation", "time-at-creation"));
     // A job held after it was queued keeps "no-hold", which holds nothing.
     if (const std::string until = First(get("job-hold-until"));
         state == IPP_JSTATE_HELD && until != "no-hold") {
@@ -191,6 +209,7 @@ model::ListedObject QueueObject(ipp_t* destination, const std::string& name, boo
                               : name + '\0');
     object.Set("accepting-jobs", First(Values(ippFindAttribute(
                                      destination, "printer-is-accepting-jobs", IPP_TAG_ZERO))));
+    SetServerTime(object, destination);
     return object.Done();
 }
 
@@ -206,6 +225,9 @@ model::ListedObject PrinterObject(ipp_t* destination, const std::string& name,
     if (state == IPP_PSTATE_STOPPED) {
         object.Set("printer-problem-message", StopMessage(destination));
     }
+    object.Set("printer-state-change-time",
+               EpochOf(destination, "printer-state-change-date-time", "printer-state-change-time"));
+    SetServerTime(object, destination);
     object.SetValues("printer-state-reasons", get("printer-state-reasons"));
     object.Set("associated-server", server);
     for (const char* attr : kPrinterOffers) {

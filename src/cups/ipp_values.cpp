@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 
 #include "text/catalog.h"
 
@@ -151,6 +152,16 @@ std::string JobMedia(ipp_t* job) {
         }
     }
     return media;
+}
+
+int64_t DateTimeSeconds(const ipp_uchar_t* date) {
+    using namespace std::chrono;
+    const year_month_day day{year(date[0] * 256 + date[1]), month(date[2]),
+                             std::chrono::day(date[3])};
+    const int64_t local = duration_cast<seconds>(sys_days(day).time_since_epoch()).count() +
+                          date[4] * 3600 + date[5] * 60 + date[6];
+    const int64_t east = date[9] * 3600 + date[10] * 60;
+    return date[8] == '-' ? local + east : local - east;
 }
 
 std::string DestinationOf(const std::string& uri) {

@@ -4,6 +4,7 @@
 
 #include <cups/cups.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,6 +35,11 @@ std::string First(const std::string& values);
 std::string MediumName(const std::string& name);
 // The media a job asks for, as PWG names: its "media" values, or the size of its "media-col".
 std::string JobMedia(ipp_t* job);
+
+// An IPP dateTime (RFC 2579: the local date and time and its distance from UTC) as seconds since
+// 1970. Read field by field: libcups's own conversion goes through the local time zone of
+// stallscan, and is off by its offset where that zone is not UTC.
+int64_t DateTimeSeconds(const ipp_uchar_t* date);
 
 // The destination of a printer or job URI ("ipp://host/printers/office" -> "office").
 std::string DestinationOf(const std::string& uri);

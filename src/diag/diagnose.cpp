@@ -4,9 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include "diag/clock.h"
 #include "diag/message_info.h"
 #include "diag/printer_checks.h"
 #include "diag/state_reasons.h"
+#include "diag/time_lines.h"
 #include "model/string_list.h"
 #include "text/text_functions.h"
 
@@ -34,6 +36,7 @@ struct JobWalk {
     std::string server_state;
     ObjectAttributes server_attrs;
     ObjectAttributes job;
+    int64_t now = 0;  // what the job's ages are taken against
 
     bool List(ObjectAttributes& attrs, ObjectClass object_class, const std::string& name,
               bool list_all, std::string requested) {
@@ -145,6 +148,9 @@ void ReportJobHold(JobWalk& walk, const std::string& state) {
         const std::string until = job.SingleValue("job-hold-until");
         if (!until.empty()) {
             diagnosis.Add(Msg::kReasonHeldUntil, {until});
+            if (walk.lister.AttributeDialect() == listing::Dialect::kIpp) {
+                AddHoldEnd(diagnosis, until, walk.now);
+            }
         }
         CheckEmptyDocuments(diagnosis, job);
     }
@@ -253,11 +259,13 @@ void DiagnoseWaitingJob(JobWalk& walk, const std::string& state, ObjectAttribute
     }
     const bool ipp = walk.lister.AttributeDialect() == listing::Dialect::kIpp;
     if (!walk.List(queue_attrs, ObjectClass::kQueue, queue, false,
-                   ipp ? "physical-printers-supported state queue-state-message"
+                   ipp ? "physical-printers-supported state queue-state-message "
+                         "server-current-time"
                        : "physical-printers-supported state")) {
         diagnosis.AddAccessFailure(ObjectClass::kQueue, queue);
         return;
     }
+    walk.now = NowFor(queue_attrs);
 
     std::string printers = queue_attrs.MultiValues("physical-printers-supported");
     const std::string queue_state = queue_attrs.SingleValue("state");
@@ -348,6 +356,9 @@ void Walk(JobWalk& walk) {
     diagnosis.SetQueueName(walk.job.SingleValue("assigned-queue"));
     diagnosis.SetJobOwner(walk.job.SingleValue("job-owner"));
     const std::string state = diagnosis.JobStatus();
+    // Read before the re-check lists the job again with its state alone.
+    const auto created = TimeEntry(walk.job, "time-at-creation");
+    walk.now = Now();
     if (state.empty()) {
         diagnosis.Add(Msg::kNoJobState, {walk.job_id});
         diagnosis.SetOutcome(Outcome::kUnreachable);
@@ -367,6 +378,11 @@ void Walk(JobWalk& walk) {
         }
     } else {
         DiagnoseOtherJob(walk, state);
+    }
+    if (walk.lister.AttributeDialect() == listing::Dialect::kIpp &&
+        diagnosis.GetOutcome() == Outcome::kDiagnosed) {
+        AddJobTimes(diagnosis, created, walk.now,
+                    Is(state, Msg::kPending) || Is(state, Msg::kPaused) || Is(state, Msg::kHeld));
     }
 }
 

@@ -67,6 +67,11 @@ void Diagnosis::Add(Msg id, std::initializer_list<std::string_view> args) {
     Append(id, std::move(formatted), std::move(filled));
 }
 
+void Diagnosis::AddSince(Msg id, std::initializer_list<std::string_view> args, int64_t since) {
+    Add(id, args);
+    messages_.back().since = since;
+}
+
 void Diagnosis::Append(Msg id, std::vector<std::string> args, std::string text) {
     message_text_ += text;
     messages_.push_back(Message{id, std::move(args), std::move(text)});

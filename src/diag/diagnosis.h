@@ -2,6 +2,7 @@
 // What the diagnosis found about one job: its identifying fields, which the result window shows
 // as a row, and its messages, which the reports hold.
 
+#include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -28,6 +29,7 @@ struct Message {
     std::string text;
     std::string code = {};                    // empty: the catalogue number's
     std::optional<Severity> severity = {};  // none: the catalogue number's
+    std::optional<int64_t> since = {};        // since when its state holds (s since 1970)
 };
 
 // How far the diagnosis of a job got.
@@ -57,6 +59,10 @@ class Diagnosis {
     // The job's owner; not part of the report.
     void SetJobOwner(std::string_view values) { job_owner_ = FormatValueList(values); }
     void SetOutcome(Outcome outcome) { outcome_ = outcome; }
+    // When the job was submitted (seconds since 1970) and, for a waiting job, how long it has
+    // waited; not set where the print system does not say.
+    void SetCreated(int64_t created) { created_ = created; }
+    void SetWaitingSeconds(int64_t seconds) { waiting_seconds_ = seconds; }
 
     const std::string& JobId() const { return job_id_; }
     const std::string& JobName() const { return job_name_; }
@@ -67,6 +73,8 @@ class Diagnosis {
     const std::string& PrintersRequested() const { return printers_requested_; }
     const std::string& JobOwner() const { return job_owner_; }
     Outcome GetOutcome() const { return outcome_; }
+    std::optional<int64_t> Created() const { return created_; }
+    std::optional<int64_t> WaitingSeconds() const { return waiting_seconds_; }
     // The printers as a list: the values that the report joins by ", ".
     std::vector<std::string> PrinterList(bool requested) const;
 
@@ -83,6 +91,8 @@ class Diagnosis {
     // filed under catalogue number `id`; the text is a whole line with its CR LF.
     void AddOwn(text::Msg id, std::vector<std::string> args, std::string text, std::string code,
                 Severity severity);
+    // Add, with the time since when the state the message tells holds.
+    void AddSince(text::Msg id, std::initializer_list<std::string_view> args, int64_t since);
     // Gives message `index` the severity `severity`, and its line the prefix that goes with it
     // ("- " problem, "Warning: " warning, none for information) instead of its own.
     void Weigh(size_t index, Severity severity);
@@ -113,6 +123,7 @@ class Diagnosis {
     std::string printers_supported_, printers_requested_, job_owner_;
     std::vector<std::string> printer_lists_[2];  // supported, requested
     Outcome outcome_ = Outcome::kDiagnosed;
+    std::optional<int64_t> created_, waiting_seconds_;
     std::string message_text_;
     std::vector<Message> messages_;
 };

@@ -122,6 +122,10 @@ const std::vector<MessageInfo> kInfos = {
      "the waiting job gives a reason for information"},
     {Msg::kQueueStateMessage, "queue-state-message", kInfo,
      "the job's queue (a class) carries a message of its own"},
+    {Msg::kJobWaitingSince, "job-waiting-since", kInfo,
+     "how long the waiting job has waited since it was submitted"},
+    {Msg::kPrinterPausedFor, "printer-paused-since", kInfo, "how long a printer has been paused"},
+    {Msg::kHoldEnds, "job-hold-ends", kInfo, "when the hold of a job held until a time ends"},
 };
 
 }  // namespace

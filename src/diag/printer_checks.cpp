@@ -6,6 +6,7 @@
 
 #include "diag/diagnose.h"
 #include "diag/state_reasons.h"
+#include "diag/time_lines.h"
 #include "model/string_list.h"
 
 namespace stallscan::diag {
@@ -156,6 +157,10 @@ PrinterCheckOutcome CheckPrinter(Diagnosis& diagnosis, const std::string& printe
             diagnosis.Add(*message, {printer_name, printer_state});
         } else {
             diagnosis.Add(*message, {printer_name});
+        }
+        if (*message == Msg::kReasonPrinterPaused &&
+            loop.lister.AttributeDialect() == listing::Dialect::kIpp) {
+            AddPausedFor(diagnosis, printer_name, printer);
         }
     }
 

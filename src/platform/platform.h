@@ -39,6 +39,10 @@ bool ReadWholeFile(const std::string& win_path, std::string& out);
 bool ReplaceFileContents(const std::string& native_path, const std::string& bytes,
                          std::string& error);
 
+// Seconds east of UTC of the local time zone (TZ honoured) at `epoch_seconds`, daylight saving
+// included; 0 when the zone cannot be told.
+int UtcOffsetSeconds(int64_t epoch_seconds);
+
 // Number of descriptors (handles) this process has open; -1 when it cannot be told. For tests
 // that prove runs leave nothing open. On Windows the handles of files, pipes, processes and
 // threads.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -172,6 +173,15 @@ bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes
     }
     SyncDirectoryOf(nativePath);
     return true;
+}
+
+int UtcOffsetSeconds(int64_t epoch_seconds) {
+    const auto at = static_cast<std::time_t>(epoch_seconds);
+    std::tm local{};
+    if (localtime_r(&at, &local) == nullptr) {
+        return 0;
+    }
+    return static_cast<int>(local.tm_gmtoff);
 }
 
 int OpenDescriptorCount() {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "platform/platform.h"
@@ -254,6 +255,16 @@ bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes
         return false;
     }
     return true;
+}
+
+int UtcOffsetSeconds(int64_t epoch_seconds) {
+    const auto at = static_cast<__time64_t>(epoch_seconds);
+    std::tm local{};
+    if (_localtime64_s(&local, &at) != 0) {
+        return 0;
+    }
+    // The local fields read as UTC differ from the instant by the offset.
+    return static_cast<int>(_mkgmtime64(&local) - at);
 }
 
 int OpenDescriptorCount() {

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <ctime>
 
+#include "diag/clock.h"
 #include "diag/message_info.h"
 #include "text/catalog.h"
 #include "text/text_functions.h"
+#include "text/time_text.h"
 
 namespace stallscan::run {
 
@@ -28,6 +30,11 @@ std::string MessageText(std::string text) {
 // A catalogue sentence about a server, as one line without "- " and line end.
 std::string ServerSentence(text::Msg id, const std::string& server) {
     return MessageText(text::SubstituteArgs(text::Catalog(id), {server}));
+}
+
+// A time as RFC 3339 with the local offset of that moment.
+std::string LocalRfc3339(int64_t epoch_seconds) {
+    return text::FormatRfc3339(epoch_seconds, diag::UtcOffset(epoch_seconds));
 }
 
 }  // namespace
@@ -123,6 +130,9 @@ nlohmann::ordered_json JobToJson(const diag::Diagnosis& diagnosis) {
                             {"severity", diag::SeverityName(diag::SeverityOf(message))},
                             {"args", message.args},
                             {"text", MessageText(message.text)}});
+        if (message.since) {
+            messages.back()["since"] = LocalRfc3339(*message.since);
+        }
     }
     const std::string& server = diagnosis.SpoolerName();
     nlohmann::ordered_json job = {
@@ -139,6 +149,12 @@ nlohmann::ordered_json JobToJson(const diag::Diagnosis& diagnosis) {
     };
     if (!diagnosis.JobOwner().empty()) {
         job["owner"] = diagnosis.JobOwner();
+    }
+    if (const auto created = diagnosis.Created()) {
+        job["created"] = LocalRfc3339(*created);
+    }
+    if (const auto waited = diagnosis.WaitingSeconds()) {
+        job["waitingSeconds"] = *waited;
     }
     return job;
 }

@@ -12,7 +12,7 @@ struct CatalogEntry {
     std::string_view text;
 };
 
-// Texts 101 to 375 end with CR LF; the others have none.
+// Texts 101 to 382 end with CR LF; the others have none.
 constexpr CatalogEntry kCatalog[] = {
     {101, "Invalid execution of stallscan.\r\n"},
     {102, "Unable to access binary \"%1\".\r\n"},
@@ -97,6 +97,10 @@ constexpr CatalogEntry kCatalog[] = {
     {373, "Warning: The job reports \"%1\".\r\n"},
     {374, "The job reports \"%1\".\r\n"},
     {375, "Queue \"%1\" has a queue state message of \"%2\".\r\n"},
+    // Since when and for how long, where the print system tells times.
+    {380, "The job has been waiting for %1 (since %2).\r\n"},
+    {381, "Printer \"%1\" has been paused for %2.\r\n"},
+    {382, "The hold ends at %1 UTC (%2), in %3.\r\n"},
     {500, "Server \"%1\" is not responding."},
     {501, "Job status: %1"},
     {1000, "stallscan"},

@@ -1,6 +1,6 @@
 #pragma once
 // The message catalogue: every text that the program shows, reports or compares with a
-// print-system keyword, by its number. Texts 101 to 375 end with CR LF. The numbers are the texts'
+// print-system keyword, by its number. Texts 101 to 382 end with CR LF. The numbers are the texts'
 // identities: reports as data (--json) carry them.
 
 #include <cstdint>
@@ -91,6 +91,10 @@ enum class Msg : int32_t {
     kWarningJobReports = 373,
     kJobReports = 374,
     kQueueStateMessage = 375,
+    // When: information lines of print systems that tell times.
+    kJobWaitingSince = 380,
+    kPrinterPausedFor = 381,
+    kHoldEnds = 382,
     kServerNotResponding = 500,
     kJobStatusLine = 501,
     kAppName = 1000,

@@ -170,4 +170,14 @@ TEST(IppValues, JobsOfAResponseAndTheJobsAhead) {
     EXPECT_EQ(order.Ahead(5, 10), 4);
 }
 
+// A dateTime at any distance from UTC is the same moment, whatever the local zone (libcups's
+// conversion is not: it goes through the zone stallscan runs in).
+TEST(IppValues, DateTimesAtAnyOffsetAsSecondsSince1970) {
+    const int64_t utc = 1796631245;  // 2026-12-07 08:14:05 UTC
+    const ipp_uchar_t east[11] = {0x07, 0xEA, 12, 7, 9, 14, 5, 0, '+', 1, 0};
+    const ipp_uchar_t west[11] = {0x07, 0xEA, 12, 7, 2, 44, 5, 0, '-', 5, 30};
+    EXPECT_EQ(DateTimeSeconds(east), utc);
+    EXPECT_EQ(DateTimeSeconds(west), utc);
+}
+
 }  // namespace

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "diag/clock.h"
 #include "diag/message_info.h"
 #include "diag/state_reasons.h"
 #include "support/fake_source.h"
@@ -321,6 +322,60 @@ TEST_F(DiagnoseJobTest, IppReadingOfCapabilitiesClassesAndReasons) {
     EXPECT_EQ(Diagnose(), "Unable to access job \"S1:12\".\r\n");
     fake.dialect = stallscan::listing::Dialect::kListingTool;
     EXPECT_EQ(Diagnose(), "Job \"12\" not found in server \"S1\".\r\n");
+}
+
+// Where the print system tells times: how long a waiting job has waited (against the server's
+// clock where its destination tells it, else the local one; a fixed time over both), since when a
+// printer is paused and when a hold to a time of day ends, each at the local offset; information
+// that never decides "No problems were found."; a listing-tool job gets none of it.
+TEST_F(DiagnoseJobTest, AgesAgainstTheServersClockTheLocalOneOrAFixedOne) {
+    fake.dialect = stallscan::listing::Dialect::kIpp;
+    const int64_t t = 1796631240;  // 2026-12-07 08:14 UTC
+    SetClock({[t] { return t + 60; }, [](int64_t) { return 3600; }, {}});
+    const Attrs created = {{"time-at-creation", std::to_string(t - 8040)}};
+    Printer("P2", "idle");
+    WaitingJob(created, {"P2"});
+    Diagnosis diagnosis = Diagnosed();
+    EXPECT_EQ(diagnosis.MessageText(),
+              "No problems were found.\r\nThe job has been waiting for 2 h 15 min "
+              "(since 2026-12-07 07:00 +01:00).\r\n");
+    EXPECT_EQ(diagnosis.Created(), t - 8040);
+    EXPECT_EQ(diagnosis.WaitingSeconds(), 8100);
+    EXPECT_FALSE(IsBlocked(diagnosis));
+    fake.Add(ObjectClass::kQueue, "Q1",
+             {{"state", "ready"}, {"physical-printers-supported", "P2"},
+              {"server-current-time", std::to_string(t)}});
+    EXPECT_EQ(Diagnosed().WaitingSeconds(), 8040);
+
+    Printer("PA", "paused", "SUP1",
+            {{"printer-state-change-time", std::to_string(t - 2100)},
+             {"server-current-time", std::to_string(t + 100)}});
+    Attrs held = created;
+    held.insert(held.end(), {{"job-state-reasons", "job-hold-until-specified"},
+                             {"job-hold-until", "23:59"}});
+    WaitingJob(held, {"PA"}, "held");
+    diagnosis = Diagnosed();
+    EXPECT_EQ(diagnosis.MessageText(),
+              "- The job is held for the following reason(s): \"job-hold-until-specified\"\r\n"
+              "- The job is held until \"23:59\".\r\n"
+              "The hold ends at 23:59 UTC (00:59 +01:00), in 15 h 44 min.\r\n"
+              "- Printer \"PA\" is paused.\r\nPrinter \"PA\" has been paused for 36 min.\r\n"
+              "The job has been waiting for 2 h 15 min (since 2026-12-07 07:00 +01:00).\r\n");
+    EXPECT_EQ(diagnosis.Messages()[4].since, t - 2100);
+    EXPECT_EQ(ProblemCodes(diagnosis),
+              (std::set<std::string>{"job-held", "job-held-until", "printer-paused"}));
+
+    SetClock({{}, {}, t + 86400});
+    diagnosis = Diagnosed();
+    EXPECT_EQ(diagnosis.WaitingSeconds(), 86400 + 8040);
+    EXPECT_NE(diagnosis.MessageText().find("in 15 h 45 min"), std::string::npos);
+    EXPECT_NE(diagnosis.MessageText().find("paused for 1 d."), std::string::npos);
+
+    fake.dialect = stallscan::listing::Dialect::kListingTool;
+    diagnosis = Diagnosed();
+    EXPECT_EQ(diagnosis.MessageText().find("wait"), std::string::npos);
+    EXPECT_FALSE(diagnosis.Created());
+    SetClock({});
 }
 
 // Job S1:1 and printer P1 made of these attributes, listed in full.

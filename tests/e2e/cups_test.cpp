@@ -7,11 +7,19 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <ctime>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+#include <string_view>
+
 #include "cups/cups_source.h"
 #include "e2e/e2e_support.h"
 #include "support/delay_proxy.h"
 #include "support/private_cups.h"
 #include "support/started_program.h"
+#include "text/time_text.h"
 
 namespace {
 
@@ -36,7 +44,27 @@ class Cups : public ::testing::Test {
                                         std::vector<std::string> options = {"--crlf"}) {
         options.insert(options.begin(), "--cups=" + server);
         options.insert(options.end(), jobs.begin(), jobs.end());
-        return test_os::RunProgram(STALLSCAN_PATH, options, {{"HOME", cups_->Folder()}});
+        // Ages taken at one time for the whole program, so that two runs tell the same; their
+        // lines are left to the test of ages.
+        auto run = test_os::RunProgram(STALLSCAN_PATH, options,
+                                       {{"HOME", cups_->Folder()}, {"STALLSCAN_NOW", kNow}});
+        run.out = WithoutTimeLines(run.out);
+        return run;
+    }
+    // A report without the lines that say since when.
+    static std::string WithoutTimeLines(const std::string& text) {
+        std::string kept;
+        for (size_t begin = 0, end = 0; begin < text.size(); begin = end) {
+            end = std::min(text.find('\n', begin), text.size() - 1) + 1;
+            const std::string_view line(text.data() + begin, end - begin);
+            if (!line.starts_with("The job has been waiting for ") &&
+                !line.starts_with("The hold ends at ") &&
+                !(line.starts_with("Printer \"") &&
+                  line.find("\" has been paused for ") != std::string_view::npos)) {
+                kept += line;
+            }
+        }
+        return kept;
     }
     static test_os::ProgramRun Diagnose(const std::vector<std::string>& jobs,
                                         const PrivateScheduler& cups = *cups_,
@@ -78,6 +106,7 @@ class Cups : public ::testing::Test {
 
     static inline std::unique_ptr<PrivateScheduler> cups_;
     static inline std::string error_;
+    static inline const std::string kNow = std::to_string(std::time(nullptr));
 };
 
 // A raw queue (no PPD) claims nothing: its job is held and nothing else, and prints once
@@ -101,6 +130,83 @@ TEST_F(Cups, ARawQueueClaimsNothingAndAPpdQueueWhatItOffers) {
     ExpectSnapshotAsJobByJob();
     ASSERT_TRUE(cups_->Release(raw)) << cups_->Error();
     EXPECT_TRUE(cups_->WaitForJobState(raw, "completed")) << cups_->Error();
+}
+
+// Since when, by the scheduler's clock, and by a clock fixed through STALLSCAN_NOW at 2 h 14 min
+// after the submission, in the zone of TZ: how long each job has waited and the stopped printer
+// has been paused, when a hold to a time of day (UTC) ends; JSON with the same times, valid;
+// --check on the oldest blocked job's age, and without age options as before.
+TEST_F(Cups, AgesSinceSubmissionAndStopAndTheEndOfAHold) {
+    ASSERT_TRUE(cups_->AddQueue("aging", "")) << cups_->Error();
+    ASSERT_TRUE(cups_->Stop("aging")) << cups_->Error();
+    const int64_t before = std::time(nullptr);
+    const std::string job = Submit("aging", {});
+    const std::string held = Submit("aging", {"-H", "23:59"});
+    const auto run = [&](std::vector<std::string> options, const std::string& now,
+                         const std::string& zone) {
+        options.insert(options.begin(), "--cups=" + cups_->Server());
+        options.insert(options.end(), {job, held});
+        return test_os::RunProgram(STALLSCAN_PATH, options,
+                                   {{"HOME", cups_->Folder()}, {"STALLSCAN_NOW", now},
+                                    {"TZ", zone}});
+    };
+    // The scheduler's clock: the jobs were just submitted.
+    const auto by_server = nlohmann::json::parse(run({"--json"}, "", "UTC0").out);
+    int64_t created[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        const auto& listed = by_server["jobs"][i];
+        std::tm utc{};
+        std::istringstream(listed.value("created", "")) >> std::get_time(&utc, "%Y-%m-%dT%H:%M:%S");
+        created[i] = timegm(&utc);
+        EXPECT_GE(created[i], before) << listed;
+        EXPECT_LE(created[i], std::time(nullptr)) << listed;
+        EXPECT_LT(listed.value("waitingSeconds", -1), 600) << listed;
+        EXPECT_GE(listed.value("waitingSeconds", -1), 0) << listed;
+    }
+
+    // 30 s beyond 2 h 14 min, so that a few seconds between submissions and the stop stay within.
+    const int64_t now = created[0] + 8070;
+    const std::string zone = "IST-5:30";
+    const auto since = [](int64_t at) { return stallscan::text::FormatDateTime(at, 19800); };
+    const int64_t end = now - now % 86400 + 86340 + (now % 86400 >= 86340 ? 86400 : 0);
+    const std::string paused = "- Printer \"aging\" is paused.\r\n"
+                               "Printer \"aging\" has been paused for 2 h 14 min.\r\n";
+    EXPECT_EQ(run({"--crlf"}, std::to_string(now), zone).out,
+              Heading(job, "pending", "aging", "aging") + paused +
+                  "The job has been waiting for 2 h 14 min (since " + since(created[0]) +
+                  ").\r\n\r\n" + Heading(held, "held", "aging", "aging") + Held("23:59") +
+                  "The hold ends at 23:59 UTC (05:29 +05:30), in " +
+                  stallscan::text::FormatDuration(end - now) + ".\r\n" + paused +
+                  "- The queue has 1 intervening job(s) to schedule before this job.\r\n"
+                  "The job has been waiting for 2 h 14 min (since " + since(created[1]) +
+                  ").\r\n\r\n");
+    const auto json = run({"--json"}, std::to_string(now), zone).out;
+    const auto fixed = nlohmann::json::parse(json)["jobs"];
+    EXPECT_EQ(fixed[0]["waitingSeconds"], 8070);
+    EXPECT_EQ(fixed[1]["created"], stallscan::text::FormatRfc3339(created[1], 19800));
+    EXPECT_EQ(fixed[0]["messages"][1]["code"], "printer-paused-since");
+    EXPECT_TRUE(fixed[0]["messages"][1].contains("since")) << fixed[0];
+    const std::string file = cups_->Folder() + "/ages.json";
+    std::ofstream(file) << json;
+    const auto valid = test_os::RunProgram(
+        "/usr/bin/python3", {SOURCE_DIR "/tests/support/validate_report.py",
+                             SOURCE_DIR "/tests/support/report.strict.schema.json", file});
+    EXPECT_EQ(valid.exit_code, 0) << valid.err;
+
+    const auto check = run({"--check", "--warning-age", "1s"}, std::to_string(now), zone);
+    EXPECT_EQ(check.exit_code, 1) << check.err;
+    EXPECT_NE(check.out.find(", the oldest waiting for 2 h 14 min | jobs=2 blocked=2 "
+                             "oldest_blocked=8070s;1 not_diagnosed=0\n"),
+              std::string::npos)
+        << check.out;
+    EXPECT_EQ(run({"--check", "--warning-age", "1s", "--critical-age", "2h"}, std::to_string(now),
+                  zone).exit_code, 2);
+    EXPECT_EQ(run({"--check"}, std::to_string(now), zone).out,
+              "STALLSCAN WARNING - 2 jobs, 2 blocked: printer-paused 2, job-held 1, "
+              "job-held-until 1 | jobs=2 blocked=2;0 not_diagnosed=0\n");
+    for (const std::string& id : {job, held}) {
+        EXPECT_TRUE(cups_->Cancel(id)) << cups_->Error();
+    }
 }
 
 // Stopped printers (with a message of their own, and with CUPS's "Paused"), jobs ahead, a job

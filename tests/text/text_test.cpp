@@ -7,6 +7,7 @@
 
 #include "text/catalog.h"
 #include "text/text_functions.h"
+#include "text/time_text.h"
 
 using namespace stallscan::text;
 
@@ -71,4 +72,39 @@ TEST(NumericValue, ReadsTheLeadingNumberRoundsHalfToEvenAndClamps) {
     EXPECT_EQ(RoundToInt32(std::nan("")), 0);
     EXPECT_EQ(RoundToInt64(99999999999.0), 99999999999);
     EXPECT_EQ(RoundToInt64(1e300), std::numeric_limits<int64_t>::max());
+}
+
+// Durations down to their two largest units, a zero second unit left out; times at an offset,
+// across a day's and a year's end; the duration options; a hold to a time of day ends at its next
+// occurrence in UTC, a named period has no such end.
+TEST(TimeText, DurationsTimesOptionsAndHoldEnds) {
+    const std::vector<std::pair<int64_t, std::string>> durations{
+        {-5, "0 s"},     {0, "0 s"},          {59, "59 s"},         {60, "1 min"},
+        {3599, "59 min"}, {3600, "1 h"},      {8040, "2 h 14 min"}, {86399, "23 h 59 min"},
+        {86400, "1 d"},  {97200, "1 d 3 h"}, {400 * 86400 + 3661, "400 d 1 h"}};
+    for (const auto& [seconds, text] : durations) {
+        EXPECT_EQ(FormatDuration(seconds), text) << seconds;
+    }
+    const int64_t t = 1796631240;  // 2026-12-07 08:14:00 UTC
+    EXPECT_EQ(FormatDateTime(t, 3600), "2026-12-07 09:14 +01:00");
+    EXPECT_EQ(FormatDateTime(t, -9 * 3600), "2026-12-06 23:14 -09:00");
+    EXPECT_EQ(FormatDateTime(t + 24 * 86400 + 16 * 3600, 19800), "2027-01-01 05:44 +05:30");
+    EXPECT_EQ(FormatRfc3339(t + 5, 3600), "2026-12-07T09:14:05+01:00");
+    EXPECT_EQ(FormatRfc3339(0, 0), "1970-01-01T00:00:00+00:00");
+    EXPECT_EQ(FormatTimeOfDay(t, 0), "08:14");
+
+    EXPECT_EQ(ParseDuration("90s"), 90);
+    EXPECT_EQ(ParseDuration("15m"), 900);
+    EXPECT_EQ(ParseDuration("2h"), 7200);
+    EXPECT_EQ(ParseDuration("1d"), 86400);
+    for (const char* bad : {"", "s", "90", "0s", "-5m", "1.5h", "2 h", "2H", "367d", "1w"}) {
+        EXPECT_FALSE(ParseDuration(bad)) << bad;
+    }
+
+    EXPECT_EQ(HoldEnd("23:59", t), t + 15 * 3600 + 45 * 60);
+    EXPECT_EQ(HoldEnd("08:14", t), t + 86400);  // now itself: tomorrow's
+    EXPECT_EQ(HoldEnd("08:14:30", t), t + 30);
+    for (const char* named : {"indefinite", "night", "8:14", "24:00", "08:60", "08-14", "08:14:"}) {
+        EXPECT_FALSE(HoldEnd(named, t)) << named;
+    }
 }
