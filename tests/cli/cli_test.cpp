@@ -92,6 +92,7 @@ TEST(CheckSummary, AgeThresholdsOnTheOldestBlockedJob) {
     EXPECT_NE(check({"-w", "5", "--warning-age", "15m"}).find(oldest + ";5 oldest_blocked="),
               std::string::npos);
     EXPECT_EQ(check({"-w", "5", "--warning-age", "15m"})[0], '0');
+    EXPECT_EQ(check({"-w", "5", "--warning-age", "1m"})[0], '1');
     EXPECT_EQ(check({"-w", "1", "--warning-age", "15m"})[0], '1');
     EXPECT_EQ(check({"-c", "1", "--warning-age", "1m"})[0], '2');
     EXPECT_EQ(check({}), "1 STALLSCAN WARNING - 3 jobs, 2 blocked: printer-paused 2 | jobs=3 "

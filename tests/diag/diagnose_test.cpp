@@ -349,7 +349,7 @@ TEST_F(DiagnoseJobTest, AgesAgainstTheServersClockTheLocalOneOrAFixedOne) {
 
     Printer("PA", "paused", "SUP1",
             {{"printer-state-change-time", std::to_string(t - 2100)},
-             {"server-current-time", std::to_string(t + 100)}});
+             {"server-current-time", std::to_string(t + 600)}});
     Attrs held = created;
     held.insert(held.end(), {{"job-state-reasons", "job-hold-until-specified"},
                              {"job-hold-until", "23:59"}});
@@ -359,7 +359,7 @@ TEST_F(DiagnoseJobTest, AgesAgainstTheServersClockTheLocalOneOrAFixedOne) {
               "- The job is held for the following reason(s): \"job-hold-until-specified\"\r\n"
               "- The job is held until \"23:59\".\r\n"
               "The hold ends at 23:59 UTC (00:59 +01:00), in 15 h 44 min.\r\n"
-              "- Printer \"PA\" is paused.\r\nPrinter \"PA\" has been paused for 36 min.\r\n"
+              "- Printer \"PA\" is paused.\r\nPrinter \"PA\" has been paused for 45 min.\r\n"
               "The job has been waiting for 2 h 15 min (since 2026-12-07 07:00 +01:00).\r\n");
     EXPECT_EQ(diagnosis.Messages()[4].since, t - 2100);
     EXPECT_EQ(ProblemCodes(diagnosis),
