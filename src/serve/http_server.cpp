@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 namespace stallscan::serve {
@@ -19,6 +20,9 @@ using Clock = std::chrono::steady_clock;
 
 // Request headers and the library's buffers of one connection, at most.
 constexpr size_t kConnectionMemory = 32 * 1024;
+
+// The state of a GET or HEAD whose headers have arrived: its answer comes at its end.
+char kHeadersRead;
 
 // One connection as the limits see it.
 struct Connection {
@@ -229,19 +233,30 @@ class HttpServer::Impl {
 
     static void Completed(void* self, MHD_Connection*, void** request,
                           MHD_RequestTerminationCode) {
-        if (*request != nullptr) {
+        if (*request != nullptr && *request != &kHeadersRead) {
             static_cast<Impl*>(self)->limits_.Answered(static_cast<Connection*>(*request));
-            *request = nullptr;
         }
+        *request = nullptr;
     }
 
-    // Called once the request's headers are complete, and again for each part of a body, which
-    // is read and dropped: the answer went with the first call.
+    // Called once the request's headers are complete, again for each part of a body (read and
+    // dropped), and a last time at its end. A GET or HEAD is answered then (an answer before that
+    // would make the library close the connection, not keep it alive); other methods at once, so
+    // that their body is never read.
     static MHD_Result Access(void* self, MHD_Connection* connection, const char* url,
                              const char* method, const char*, const char*,
                              size_t* upload_size, void** request) {
         Impl& impl = *static_cast<Impl*>(self);
-        if (*request != nullptr) {
+        if (*request != nullptr && *request != &kHeadersRead) {  // answered already
+            *upload_size = 0;
+            return MHD_YES;
+        }
+        const std::string_view name = method;
+        if (*request == nullptr && (name == "GET" || name == "HEAD")) {
+            *request = &kHeadersRead;
+            return MHD_YES;
+        }
+        if (*upload_size != 0) {
             *upload_size = 0;
             return MHD_YES;
         }
