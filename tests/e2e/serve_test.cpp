@@ -441,6 +441,8 @@ TEST(Serve, SlowClientsStarveNoRequestAndAreCutOff) {
     ::close(trickler);
     settings.read_timeout = test_os::Scaled(120s);
     const LocalServe bounded(settings);
+    ASSERT_TRUE(test_os::WaitUntil(
+        [&] { return bounded.Get("/healthz") == "HTTP/1.1 200 OK|ok\n"; }, test_os::Scaled(30s)));
     // A kept-alive connection answers again; idle, it goes first when the bound is reached.
     const std::string get = "GET /healthz HTTP/1.1\r\nHost: h\r\n\r\n";
     const int kept = Connect(bounded.Port(), get);
