@@ -57,8 +57,9 @@ class ConnectionLimits {
         Connection* opened = connection.get();
         {
             std::lock_guard lock(mutex_);
-            if (Unfinished() >= limits_.most_unfinished) {
-                ShutDown(*Nearest());
+            if (Connection* nearest = Nearest();
+                nearest != nullptr && Unfinished() >= limits_.most_unfinished) {
+                ShutDown(*nearest);
             }
             connections_.emplace(opened, std::move(connection));
         }
@@ -93,7 +94,7 @@ class ConnectionLimits {
             return !entry.second->answering && !entry.second->closing;
         });
     }
-    // The connection without a request whose time is up first (there is one: Unfinished() > 0).
+    // The connection without a request whose time is up first; null when there is none.
     Connection* Nearest() const {
         Connection* nearest = nullptr;
         for (const auto& [key, connection] : connections_) {
