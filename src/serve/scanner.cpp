@@ -38,7 +38,8 @@ std::optional<std::string> EmptyServerFailure(listing::Lister& lister, const std
     if (status == listing::Status::kNoEntries) {
         return "Server \"" + empty.server + "\" was not found.";
     }
-    if (listing::IsAccessFailure(status) && !listing::IsInterruption(status)) {
+    // A server that did not answer in time may be one that does not exist: never all well.
+    if (listing::IsAccessFailure(status)) {
         return Sentence(text::Msg::kUnableToAccessServer, empty.server);
     }
     return std::nullopt;
