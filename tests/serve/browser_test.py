@@ -250,13 +250,13 @@ def check_page(driver, base, process, screenshot):
     check(driver.execute_script("return document.querySelectorAll('img[src=\"x\"]').length") == 0,
           "the name made an element")
 
-    # Nothing fetched from elsewhere; no error in the console (blocked styles, script errors) but
-    # the browser's own request for an icon.
+    # Nothing fetched from elsewhere; no error in the console (blocked styles, script errors, a
+    # missing icon).
     fetched = driver.execute_script("return performance.getEntries().map(e => e.name)")
     check(all(url.startswith(base) for url in fetched if url.startswith("http")),
           "fetched %r" % fetched)
     errors = [entry["message"] for entry in driver.get_log("browser")
-              if entry["level"] == "SEVERE" and "/favicon.ico " not in entry["message"]]
+              if entry["level"] == "SEVERE"]
     check(not errors, "console errors: " + repr(errors))
 
     driver.execute_script("document.activeElement.blur(); window.scrollTo(0, 0);"
