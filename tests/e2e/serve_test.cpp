@@ -22,6 +22,7 @@
 #include <tuple>
 
 #include "e2e/e2e_support.h"
+#include "run/json_report.h"
 #include "serve/metrics.h"
 #include "serve/serve.h"
 #include "support/fake_source.h"
@@ -257,7 +258,7 @@ TEST(Serve, TheNextScanShowsAChangeAndRequestsNeverWaitForAScan) {
     model.replace(model.find("printer-state = paused"), 22, "printer-state = idle");
     const auto changed = std::chrono::system_clock::now();
     WriteFile(printer, model);
-    served.ScanAfter(serve::IsoTime(changed + 1s), 120s);
+    served.ScanAfter(stallscan::run::Rfc3339(changed + 1s), 120s);
     EXPECT_EQ(Metric(served.Get("/metrics"), paused), 0);  // seen once: 0 now, not gone
 }
 
