@@ -173,8 +173,10 @@ def check_filters(driver, api):
 
     # A reason chip says what its code means, and filters by it until clicked again.
     code = "printer-paused"
-    title = driver.find_element(By.CSS_SELECTOR, '#reasons .chip[data-value="%s"]' % code) \
-                  .get_attribute("title")
+    # Read in one step: each refresh of the page makes the chips anew.
+    title = driver.execute_script(
+        "const chip = document.querySelector('#reasons .chip[data-value=\"' + arguments[0] + '\"]');"
+        "return chip ? chip.title : ''", code)
     texts = {m["text"].strip() for job in api.values() for m in job["messages"] if m["code"] == code}
     check(title.startswith(code + ":") and all(text in title for text in texts), "title " + title)
     click_chip(driver, code)
