@@ -87,6 +87,7 @@ if [ "$package" = stallscan ]; then
     grep -qx 'OV_ROOT=[^ ]*' "$root/$example" || fail "the example's OV_ROOT"
     grep -qx 'STALLSCAN_SERVE_ARGS="--listen 127.0.0.1:9631 --interval 60 SERVER:"' \
       "$root/$example" || fail "the example's arguments"
+    grep -q 'libmicrohttpd' <<< "$(field Depends)" || fail "no dependency on libmicrohttpd"
     if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postinst|prerm|postrm'; then
       fail "maintainer scripts, which could enable the service"
     fi

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           nlohmann-json3-dev qt6-base-dev libgl-dev xvfb xauth openbox dpkg-dev man-db
           python3-jsonschema desktop-file-utils libcups2-dev cups-daemon cups-client
-          libcpp-httplib-dev chromium chromium-driver python3-selenium
+          libmicrohttpd-dev libcpp-httplib-dev chromium chromium-driver python3-selenium
           lintian devscripts python3-debian)
 
 missing=()

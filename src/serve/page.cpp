@@ -11,6 +11,7 @@ const std::string_view kPageHtml = R"html(<!DOCTYPE html>
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <title>stallscan</title>
 <link rel="stylesheet" href="page.css">
+<link rel="icon" href="favicon.svg" type="image/svg+xml">
 <script src="page.js" defer></script>
 </head>
 <body>

@@ -30,10 +30,13 @@ struct ServeSettings {
     int port = kDefaultPort;
     // The shared secret; empty: none asked for.
     std::string token;
-    // Threads that answer requests, and connections that may wait for one before the next is
-    // answered 503; how long a connection may take to send its request.
-    size_t request_threads = 16;
+    // Threads that wait on the connections and answer their requests; complete requests whose
+    // answer may wait to be sent before the next is answered 503; connections that may be open
+    // without a whole request; how long a connection may take to send its whole request (and an
+    // idle kept-alive one its next).
+    size_t request_threads = 2;
     size_t most_waiting = 64;
+    size_t most_unfinished = 256;
     std::chrono::milliseconds read_timeout{std::chrono::seconds(5)};
     // Called with the port once it listens (for a port of 0, the one the system chose).
     std::function<void(int port)> listening;

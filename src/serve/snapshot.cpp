@@ -1,24 +1,9 @@
 #include "serve/snapshot.h"
 
-#include <ctime>
-
 #include "diag/message_info.h"
 #include "run/json_report.h"
 
 namespace stallscan::serve {
-
-std::string IsoTime(std::chrono::system_clock::time_point time) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &seconds);
-#else
-    gmtime_r(&seconds, &utc);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
 
 void SnapshotBuilder::Add(const diag::Diagnosis& diagnosis) {
     Snapshot& s = snapshot_;
@@ -53,13 +38,13 @@ Snapshot SnapshotBuilder::Finish(std::chrono::system_clock::time_point started,
     Snapshot& s = snapshot_;
     s.finished = std::chrono::system_clock::now();
     s.duration_s = std::chrono::duration<double>(took).count();
-    const std::string time = IsoTime(s.finished);
+    const std::string time = run::Rfc3339(s.finished);
     // The same document as --json writes; a snapshot is made of finished scans only.
     s.jobs_json = run::DocumentHead(s.finished) + jobs_ + run::DocumentTail(true, servers_.List()) +
                   "\n";
     nlohmann::ordered_json scan = {
         {"scanTime", time},
-        {"started", IsoTime(started)},
+        {"started", run::Rfc3339(started)},
         {"durationSeconds", s.duration_s},
         {"jobs", s.jobs},
         {"blocked", s.blocked},

@@ -45,7 +45,4 @@ class SnapshotBuilder {
     run::ServerOutcomes servers_;
 };
 
-// ISO 8601 UTC with seconds ("2026-12-06T17:04:05Z").
-std::string IsoTime(std::chrono::system_clock::time_point time);
-
 }  // namespace stallscan::serve
