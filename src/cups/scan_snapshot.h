@@ -35,6 +35,7 @@ class ScanSnapshot : public listing::ListingSource {
     listing::Answer List(const listing::Request& request, const listing::Control& control) override;
     listing::Dialect AttributeDialect() const override { return listing::Dialect::kIpp; }
     std::string OnlyServer() const override { return source_.OnlyServer(); }
+    std::string ServerForCommands() const override { return source_.ServerForCommands(); }
 
   private:
     struct Jobs;

@@ -4,8 +4,10 @@
 #include <utility>
 #include <vector>
 
+#include "diag/alternatives.h"
 #include "diag/message_info.h"
 #include "diag/printer_checks.h"
+#include "diag/remedies.h"
 #include "diag/state_reasons.h"
 #include "model/string_list.h"
 #include "text/text_functions.h"
@@ -365,6 +367,11 @@ void Walk(JobWalk& walk) {
         if (queue.SingleValue("accepting-jobs") == Catalog(Msg::kFalse)) {
             diagnosis.Add(Msg::kQueueNotAccepting, {queue.Address().name});
         }
+        if (walk.lister.AttributeDialect() == listing::Dialect::kIpp && IsBlocked(diagnosis)) {
+            diagnosis.SetAlternatives(FindAlternatives(
+                walk.lister, walk.domain, diagnosis, walk.job,
+                {true, walk.lister.ServerForCommands()}));
+        }
     } else {
         DiagnoseOtherJob(walk, state);
     }
@@ -394,6 +401,9 @@ Diagnosis DiagnoseJob(listing::Lister& lister, const std::string& server,
             diagnosis.SetOutcome(Outcome::kTimedOut);
         }
     }
+    // On a print system with commands for them (CUPS), the report ends with the remedies.
+    const bool cups = lister.AttributeDialect() == listing::Dialect::kIpp;
+    diagnosis.SetRemedies(Remedies(diagnosis, {cups, lister.ServerForCommands()}), cups);
     return diagnosis;
 }
 

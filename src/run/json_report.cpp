@@ -30,6 +30,25 @@ std::string ServerSentence(text::Msg id, const std::string& server) {
     return MessageText(text::SubstituteArgs(text::Catalog(id), {server}));
 }
 
+// "actions": what can be done, each with its command where there is one; "alternatives": the
+// destinations that could print the job now.
+void AddRemedies(nlohmann::ordered_json& job, const diag::Diagnosis& diagnosis) {
+    nlohmann::ordered_json actions = nlohmann::ordered_json::array();
+    for (const diag::Action& action : diagnosis.Actions()) {
+        nlohmann::ordered_json entry = {{"text", action.text}};
+        if (!action.command.empty()) {
+            entry["command"] = action.command;
+        }
+        actions.push_back(std::move(entry));
+    }
+    nlohmann::ordered_json alternatives = nlohmann::ordered_json::array();
+    for (const diag::Alternative& alternative : diagnosis.Alternatives()) {
+        alternatives.push_back({{"queue", alternative.queue}, {"command", alternative.command}});
+    }
+    job["actions"] = std::move(actions);
+    job["alternatives"] = std::move(alternatives);
+}
+
 }  // namespace
 
 void ServerOutcomes::AddPlan(const RunPlan& plan) {
@@ -140,6 +159,7 @@ nlohmann::ordered_json JobToJson(const diag::Diagnosis& diagnosis) {
     if (!diagnosis.JobOwner().empty()) {
         job["owner"] = diagnosis.JobOwner();
     }
+    AddRemedies(job, diagnosis);
     return job;
 }
 
