@@ -1,6 +1,7 @@
 #include "diag/remedies.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "diag/message_info.h"
 #include "text/text_functions.h"
