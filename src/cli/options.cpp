@@ -376,7 +376,8 @@ Live view:
   -h, --help        this text
   -V, --version     the version
   --reasons         the state reasons of IPP printers and jobs that reports explain, a line
-                    each: ATTRIBUTE, KEYWORD, SEVERITY, CODE and SENTENCE separated by tabs
+                    each: ATTRIBUTE, KEYWORD, SEVERITY, CODE, SENTENCE and REMEDY separated
+                    by tabs (no remedy for information)
   --                the arguments after it are SPECs
 
 Keywords (anywhere in the arguments, or in STALLSCAN separated by ";"):

@@ -79,6 +79,18 @@ class Lister {
         return answer;
     }
 
+    // Every printer and class, each with what its printer object and "accepting-jobs" need.
+    Answer Destinations() {
+        Answer answer;
+        const auto response = connection_.Send(DestinationsRequest(), answer);
+        if (response == nullptr) {
+            // A server without a single destination answers "not found": there are none.
+            return answer.status == Status::kNoEntries ? Answer{} : answer;
+        }
+        answer.objects = DestinationObjects(response.get(), server_.label);
+        return answer;
+    }
+
     Answer Queue(const std::string& name) {
         Answer answer;
         bool is_class = false;
@@ -119,7 +131,7 @@ Answer CupsSource::List(const Request& request, const Control& control) {
         case ObjectClass::kServer:
             return lister.Server();
         case ObjectClass::kQueue:
-            return lister.Queue(name);
+            return name == listing::kEveryDestination ? lister.Destinations() : lister.Queue(name);
         case ObjectClass::kPrinter:
             // The listing tool's access-file attributes are none of IPP's.
             if (request.attributes.starts_with("paf-")) {

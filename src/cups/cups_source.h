@@ -25,6 +25,7 @@ class CupsSource : public listing::ListingSource {
     listing::Answer List(const listing::Request& request, const listing::Control& control) override;
     listing::Dialect AttributeDialect() const override { return listing::Dialect::kIpp; }
     std::string OnlyServer() const override { return server_.label; }
+    std::string ServerForCommands() const override { return server_.command_name; }
     // A scan snapshot (cups/scan_snapshot.h) of this server.
     std::unique_ptr<listing::ListingSource> NewScan() override;
 

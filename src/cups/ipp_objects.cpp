@@ -236,6 +236,33 @@ model::ListedObject PrinterObject(ipp_t* destination, const std::string& name,
     return object.Done();
 }
 
+ipp_t* DestinationsRequest() {
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    std::vector<const char*> wanted = {"printer-name", "printer-state", "printer-state-message",
+                                       "printer-state-reasons", "printer-is-accepting-jobs"};
+    wanted.insert(wanted.end(), std::begin(kPrinterOffers), std::end(kPrinterOffers));
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(wanted.size()), nullptr, wanted.data());
+    return request;
+}
+
+std::vector<model::ListedObject> DestinationObjects(ipp_t* response, const std::string& server) {
+    std::vector<model::ListedObject> objects;
+    for (const IppPtr& group : Groups(response, IPP_TAG_PRINTER)) {
+        const std::string name =
+            First(Values(ippFindAttribute(group.get(), "printer-name", IPP_TAG_ZERO)));
+        if (name.empty()) {
+            continue;
+        }
+        objects.push_back(PrinterObject(group.get(), name, server));
+        objects.back().entries.Set(
+            "accepting-jobs",
+            First(Values(ippFindAttribute(group.get(), "printer-is-accepting-jobs", IPP_TAG_ZERO))) +
+                '\0');
+    }
+    return objects;
+}
+
 IppPtr GetDestination(Connection& connection, const std::string& name, bool class_first,
                       bool& is_class, Answer& failure) {
     is_class = class_first;

@@ -38,6 +38,12 @@ model::ListedObject QueueObject(ipp_t* destination, const std::string& name, boo
 model::ListedObject PrinterObject(ipp_t* destination, const std::string& name,
                                   const std::string& server);
 
+// CUPS-Get-Printers of every destination, asking for what DestinationObjects reads.
+ipp_t* DestinationsRequest();
+// The destinations of its response, each as its printer object (PrinterObject) with
+// "accepting-jobs" too, named by "printer-name".
+std::vector<model::ListedObject> DestinationObjects(ipp_t* response, const std::string& server);
+
 // A printer or class by name, with every attribute: asked for as a printer, then as a class (the
 // other way round with `class_first`); `is_class` tells which it is. Nothing, with `failure` set,
 // when neither is found or the server fails.

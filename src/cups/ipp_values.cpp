@@ -174,11 +174,15 @@ bool IsDefaultStopMessage(std::string_view message) {
 }
 
 std::vector<IppPtr> JobGroups(ipp_t* response) {
+    return Groups(response, IPP_TAG_JOB);
+}
+
+std::vector<IppPtr> Groups(ipp_t* response, ipp_tag_t group) {
     std::vector<IppPtr> jobs;
     bool in_job = false;
     for (ipp_attribute_t* attr = ippFirstAttribute(response); attr != nullptr;
          attr = ippNextAttribute(response)) {
-        if (ippGetName(attr) == nullptr || ippGetGroupTag(attr) != IPP_TAG_JOB) {
+        if (ippGetName(attr) == nullptr || ippGetGroupTag(attr) != group) {
             in_job = false;  // a separator, or another group: the next job attribute opens a job
             continue;
         }

@@ -51,6 +51,8 @@ bool IsDefaultStopMessage(std::string_view message);
 // Each job of a Get-Jobs response as a message of its own (its job group), in the response's
 // order, whatever the order of attributes in a group.
 std::vector<IppPtr> JobGroups(ipp_t* response);
+// The same for the groups of any tag (IPP_TAG_PRINTER: each destination of CUPS-Get-Printers).
+std::vector<IppPtr> Groups(ipp_t* response, ipp_tag_t group);
 
 // One job of a Get-Jobs response.
 struct JobEntry {

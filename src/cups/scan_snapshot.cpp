@@ -63,7 +63,8 @@ ScanSnapshot::~ScanSnapshot() = default;
 
 Answer ScanSnapshot::List(const Request& request, const Control& control) {
     const std::string& name = request.address.name;
-    if (name.empty() || control.stop.stop_requested()) {
+    // Every destination at once is one request of the source, which the scan's cache shares.
+    if (name.empty() || name == listing::kEveryDestination || control.stop.stop_requested()) {
         return source_.List(request, control);  // refused or stopped, as the source answers
     }
     switch (request.address.object_class) {

@@ -7,7 +7,9 @@
 //  - one Get-Printer-Attributes per printer or class answers both its queue and its printer
 //    listing (a destination that the jobs name as a class is asked for as a class first);
 //  - one more Get-Jobs, made when the first job with nothing found asks whether it still waits,
-//    answers that re-check for every job of the scan.
+//    answers that re-check for every job of the scan;
+//  - every destination at once (where else a blocked job could print) is the source's one
+//    CUPS-Get-Printers, which the scan's cache shares among the jobs.
 // A job that the job list did not bring (a job named by its number) is listed by the source, one
 // listing at a time, and so is the re-check of a job that had left the jobs not completed. The
 // server's own listing, too, is the source's.
@@ -35,6 +37,7 @@ class ScanSnapshot : public listing::ListingSource {
     listing::Answer List(const listing::Request& request, const listing::Control& control) override;
     listing::Dialect AttributeDialect() const override { return listing::Dialect::kIpp; }
     std::string OnlyServer() const override { return source_.OnlyServer(); }
+    std::string ServerForCommands() const override { return source_.ServerForCommands(); }
 
   private:
     struct Jobs;

@@ -23,6 +23,7 @@ std::optional<ServerAddress> ParseServer(const std::string& text, std::string& e
         }
         server.host = rest;  // a local socket
         server.label = "localhost";
+        server.command_name = text.empty() ? "" : rest;
         return server;
     }
     rest = rest.substr(0, rest.find('/'));  // a URI's path names no other server
@@ -72,6 +73,13 @@ std::optional<ServerAddress> ParseServer(const std::string& text, std::string& e
     }
     if (server.port != 631) {
         server.label += "@" + std::to_string(server.port);
+    }
+    if (!text.empty()) {
+        const bool v6 = server.host.find(':') != std::string::npos;
+        server.command_name = v6 ? "[" + server.host + "]" : server.host;
+        if (server.port != 631) {
+            server.command_name += ":" + std::to_string(server.port);
+        }
     }
     return server;
 }

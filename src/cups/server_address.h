@@ -14,6 +14,9 @@ struct ServerAddress {
     // The name under which the server appears in reports and job keys ("server:job"): the host,
     // and "@port" for a port other than 631; never a ":" in it.
     std::string label;
+    // The server as the CUPS tools' -h takes it ("HOST", "HOST:PORT", "[ADDRESS]:PORT", a socket's
+    // path); empty when the user named none (the tools find the same default server).
+    std::string command_name;
 };
 
 // The server of "[ipp://|ipps://]HOST[:PORT]", "[V6ADDRESS]:PORT" or a socket path; empty text:

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "diag/clock.h"
+#include "diag/alternatives.h"
 #include "diag/message_info.h"
 #include "diag/printer_checks.h"
+#include "diag/remedies.h"
 #include "diag/state_reasons.h"
 #include "diag/time_lines.h"
 #include "model/string_list.h"
@@ -376,6 +378,11 @@ void Walk(JobWalk& walk) {
         if (queue.SingleValue("accepting-jobs") == Catalog(Msg::kFalse)) {
             diagnosis.Add(Msg::kQueueNotAccepting, {queue.Address().name});
         }
+        if (walk.lister.AttributeDialect() == listing::Dialect::kIpp && IsBlocked(diagnosis)) {
+            diagnosis.SetAlternatives(FindAlternatives(
+                walk.lister, walk.domain, diagnosis, walk.job,
+                {true, walk.lister.ServerForCommands()}));
+        }
     } else {
         DiagnoseOtherJob(walk, state);
     }
@@ -410,6 +417,9 @@ Diagnosis DiagnoseJob(listing::Lister& lister, const std::string& server,
             diagnosis.SetOutcome(Outcome::kTimedOut);
         }
     }
+    // On a print system with commands for them (CUPS), the report ends with the remedies.
+    const bool cups = lister.AttributeDialect() == listing::Dialect::kIpp;
+    diagnosis.SetRemedies(Remedies(diagnosis, {cups, lister.ServerForCommands()}), cups);
     return diagnosis;
 }
 

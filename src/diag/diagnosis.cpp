@@ -78,7 +78,48 @@ void Diagnosis::Append(Msg id, std::vector<std::string> args, std::string text) 
 }
 
 std::string Diagnosis::ReportText() const {
-    return RecordText(nullptr) + message_text_;
+    return RecordText(nullptr) + message_text_ + RemedyText(nullptr);
+}
+
+void Diagnosis::SetRemedies(std::vector<Action> actions, bool in_report) {
+    actions_ = std::move(actions);
+    remedies_in_report_ = in_report;
+}
+
+void Diagnosis::SetAlternatives(std::vector<Alternative> alternatives) {
+    alternatives_ = std::move(alternatives);
+}
+
+// The report's closing lines: where else the job could print, and what can be done.
+std::string Diagnosis::RemedyText(std::string (*show)(std::string_view)) const {
+    if (!remedies_in_report_) {
+        return {};
+    }
+    const auto shown = [show](const std::string& value) {
+        return show == nullptr ? value : show(value);
+    };
+    std::string text;
+    if (!alternatives_.empty()) {
+        std::string queues;
+        for (const Alternative& alternative : alternatives_) {
+            queues += (queues.empty() ? "" : ", ") + alternative.queue;
+        }
+        text += "It could print on: " + shown(queues) + " (" +
+                shown(alternatives_.front().command) + ")." + std::string(kCrLf);
+    }
+    if (!actions_.empty()) {
+        text += "What can be done:";
+        text += kCrLf;
+    }
+    for (const Action& action : actions_) {
+        text += "  " + shown(action.text);
+        text += kCrLf;
+        if (!action.command.empty()) {
+            text += "    " + shown(action.command);
+            text += kCrLf;
+        }
+    }
+    return text;
 }
 
 std::string Diagnosis::TerminalReportText() const {
@@ -98,7 +139,7 @@ std::string Diagnosis::TerminalReportText() const {
         }
         text += shown;
     }
-    return text;
+    return text + RemedyText([](std::string_view value) { return text::EscapeControls(value); });
 }
 
 // The identifying lines and the reasons heading, with `show` applied to each value.

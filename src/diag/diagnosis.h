@@ -32,6 +32,20 @@ struct Message {
     std::optional<int64_t> since = {};        // since when its state holds (s since 1970)
 };
 
+// Something that can be done about a finding: a sentence, and the command that does it where the
+// print system has one (empty where it has none).
+struct Action {
+    std::string text;
+    std::string command;
+};
+
+// Another destination of the job's server that could print the job now, and the command that
+// moves the job there.
+struct Alternative {
+    std::string queue;
+    std::string command;
+};
+
 // How far the diagnosis of a job got.
 enum class Outcome {
     kDiagnosed,    // the job was listed and its report says what blocks it or what became of it
@@ -97,6 +111,14 @@ class Diagnosis {
     // ("- " problem, "Warning: " warning, none for information) instead of its own.
     void Weigh(size_t index, Severity severity);
 
+    // What can be done, and where else the job could print. With `in_report`, the report ends with
+    // them: "It could print on: ..." and "What can be done:" with a line per remedy and its
+    // command indented below it; without, they are data alone (the JSON report).
+    void SetRemedies(std::vector<Action> actions, bool in_report);
+    void SetAlternatives(std::vector<Alternative> alternatives);
+    const std::vector<Action>& Actions() const { return actions_; }
+    const std::vector<Alternative>& Alternatives() const { return alternatives_; }
+
     // Every message's text, one after the other.
     const std::string& MessageText() const { return message_text_; }
     const std::vector<Message>& Messages() const { return messages_; }
@@ -118,6 +140,7 @@ class Diagnosis {
   private:
     void Append(text::Msg id, std::vector<std::string> args, std::string text);
     std::string RecordText(std::string (*show)(std::string_view)) const;
+    std::string RemedyText(std::string (*show)(std::string_view)) const;
 
     std::string job_id_, job_name_, job_status_, spooler_name_, queue_name_;
     std::string printers_supported_, printers_requested_, job_owner_;
@@ -126,6 +149,9 @@ class Diagnosis {
     std::optional<int64_t> created_, waiting_seconds_;
     std::string message_text_;
     std::vector<Message> messages_;
+    std::vector<Action> actions_;
+    std::vector<Alternative> alternatives_;
+    bool remedies_in_report_ = false;
 };
 
 }  // namespace stallscan::diag

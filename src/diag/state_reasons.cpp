@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "diag/message_info.h"
+#include "diag/remedies.h"
 #include "text/text_functions.h"
 
 namespace stallscan::diag {
@@ -577,7 +578,8 @@ std::string ReasonRow(const StateReason& reason) {
     std::string sentence(SeverityPrefix(reason.severity));
     sentence += text::SubstituteArgsLiteral(reason.sentence, {"P", reason.keyword});
     return std::string(job ? "job-state-reasons" : "printer-state-reasons") + "\t" + reason.base +
-           "\t" + std::string(SeverityName(reason.severity)) + "\t" + reason.code + "\t" + sentence;
+           "\t" + std::string(SeverityName(reason.severity)) + "\t" + reason.code + "\t" + sentence +
+           "\t" + text::SubstituteArgsLiteral(ReasonRemedy(reason), {"P"});
 }
 
 }  // namespace stallscan::diag

@@ -49,8 +49,9 @@ void AddReason(Diagnosis& diagnosis, const StateReason& reason, std::string_view
 // registry's printer reasons and CUPS's, in that order.
 std::vector<StateReason> AllStateReasons();
 
-// One line of `stallscan --reasons`: ATTRIBUTE, KEYWORD, SEVERITY, CODE and SENTENCE separated by
-// tabs, the sentence with its prefix and "P" for the printer's name, no line end.
+// One line of `stallscan --reasons`: ATTRIBUTE, KEYWORD, SEVERITY, CODE, SENTENCE and REMEDY
+// separated by tabs, the sentence with its prefix, "P" for the printer's name in both, no line
+// end; the remedy is empty for information.
 std::string ReasonRow(const StateReason& reason);
 
 }  // namespace stallscan::diag

@@ -29,6 +29,7 @@ class CachingSource : public ListingSource {
     Answer List(const Request& request, const Control& control) override;
     Dialect AttributeDialect() const override { return inner_.AttributeDialect(); }
     std::string OnlyServer() const override { return inner_.OnlyServer(); }
+    std::string ServerForCommands() const override { return inner_.ServerForCommands(); }
 
   private:
     const std::unique_ptr<ListingSource> scan_;

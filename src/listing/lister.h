@@ -27,6 +27,7 @@ class Lister {
     // The first listing that was stopped or timed out, kOk while none was.
     Status Interruption() const { return interruption_; }
     Dialect AttributeDialect() const { return source_->AttributeDialect(); }
+    std::string ServerForCommands() const { return source_->ServerForCommands(); }
 
   private:
     ListingSource* source_;

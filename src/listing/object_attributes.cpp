@@ -66,6 +66,15 @@ Status ObjectAttributes::Update(Lister& lister) {
     return status;
 }
 
+ObjectAttributes ObjectAttributes::Of(model::ObjectAddress address,
+                                      const model::ListedObject& object) {
+    ObjectAttributes attrs;
+    attrs.address_ = std::move(address);
+    attrs.entries_ = object.entries;
+    attrs.IndexDocuments();
+    return attrs;
+}
+
 // Runs the listing or listings and keeps the first listed object's entries of each.
 Status ObjectAttributes::ListInto(Lister& lister) {
     for (const bool all : {true, false}) {

@@ -22,6 +22,8 @@ class ObjectAttributes {
     // held no attribute; any other failure as the source gave it.
     Status List(Lister& lister, model::ObjectAddress address, bool list_all,
                 std::string requested = {});
+    // The object of a listing already made (one of many that one listing brought), as if listed.
+    static ObjectAttributes Of(model::ObjectAddress address, const model::ListedObject& object);
     // Lists the same object again, with the same options.
     Status Update(Lister& lister);
 

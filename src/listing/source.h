@@ -17,6 +17,11 @@
 
 namespace stallscan::listing {
 
+// The name that lists every destination of a server at once (a queue listing of this name):
+// each as one object with its printer's attributes and "accepting-jobs". Only a source of one
+// server (CUPS) answers it.
+inline constexpr const char* kEveryDestination = "*";
+
 struct Request {
     model::ObjectAddress address;
     // Attribute names separated by blanks, or "all".
@@ -87,6 +92,9 @@ class ListingSource {
     // The one server the source answers for, when it answers for one alone (a CUPS server): the
     // server of the jobs named without one. Empty for a source of many servers.
     virtual std::string OnlyServer() const { return {}; }
+    // The server as its own command-line tools name it ("HOST:PORT", a socket's path) when the
+    // user named one; empty for the default server and for a source without such tools.
+    virtual std::string ServerForCommands() const { return {}; }
     // The source's own form for one scan (a command-line run, one scan of the live view), which
     // answers that scan's listings from fewer requests to the print system: a CUPS server's scan
     // snapshot (cups/scan_snapshot.h). Nothing when the source has none; the listing tool keeps

@@ -37,6 +37,25 @@ std::string LocalRfc3339(int64_t epoch_seconds) {
     return text::FormatRfc3339(epoch_seconds, diag::UtcOffset(epoch_seconds));
 }
 
+// "actions": what can be done, each with its command where there is one; "alternatives": the
+// destinations that could print the job now.
+void AddRemedies(nlohmann::ordered_json& job, const diag::Diagnosis& diagnosis) {
+    nlohmann::ordered_json actions = nlohmann::ordered_json::array();
+    for (const diag::Action& action : diagnosis.Actions()) {
+        nlohmann::ordered_json entry = {{"text", action.text}};
+        if (!action.command.empty()) {
+            entry["command"] = action.command;
+        }
+        actions.push_back(std::move(entry));
+    }
+    nlohmann::ordered_json alternatives = nlohmann::ordered_json::array();
+    for (const diag::Alternative& alternative : diagnosis.Alternatives()) {
+        alternatives.push_back({{"queue", alternative.queue}, {"command", alternative.command}});
+    }
+    job["actions"] = std::move(actions);
+    job["alternatives"] = std::move(alternatives);
+}
+
 }  // namespace
 
 void ServerOutcomes::AddPlan(const RunPlan& plan) {
@@ -156,6 +175,7 @@ nlohmann::ordered_json JobToJson(const diag::Diagnosis& diagnosis) {
     if (const auto waited = diagnosis.WaitingSeconds()) {
         job["waitingSeconds"] = *waited;
     }
+    AddRemedies(job, diagnosis);
     return job;
 }
 

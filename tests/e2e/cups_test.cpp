@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -82,6 +83,16 @@ class Cups : public ::testing::Test {
             EXPECT_EQ(snapshot.err, job_by_job.err) << format;
             EXPECT_EQ(snapshot.exit_code, job_by_job.exit_code) << format;
         }
+        ExpectValidJson(Diagnose({}, cups, {"--json"}).out);
+    }
+    // JSON that the real validator finds valid against the schema that names every field.
+    static void ExpectValidJson(const std::string& text) {
+        const std::string file = cups_->Folder() + "/report.json";
+        std::ofstream(file, std::ios::binary) << text;
+        const auto run = test_os::RunProgram(
+            "/usr/bin/python3", {SOURCE_DIR "/tests/support/validate_report.py",
+                                 SOURCE_DIR "/tests/support/report.strict.schema.json", file});
+        EXPECT_EQ(run.exit_code, 0) << run.err << text;
     }
     // The report's heading lines for a job of this scheduler.
     static std::string Heading(const std::string& job, const std::string& status,
@@ -96,6 +107,36 @@ class Cups : public ::testing::Test {
     static std::string Held(const std::string& until = "indefinite") {
         return "- The job is held for the following reason(s): \"job-hold-until-specified\"\r\n" +
                (until.empty() ? "" : "- The job is held until \"" + until + "\".\r\n");
+    }
+    // The report's closing lines: where else the job could print ("lpmove" to the first), and
+    // what can be done, each remedy a line and its command, for this scheduler, below it.
+    static std::string Elsewhere(const std::string& job, const std::vector<std::string>& queues) {
+        std::string list;
+        for (const std::string& queue : queues) {
+            list += (list.empty() ? "" : ", ") + queue;
+        }
+        return "It could print on: " + list + " (lpmove -h " + cups_->Server() + " " + job + " " +
+               queues.front() + ").\r\n";
+    }
+    static std::string Todo(const std::vector<std::pair<std::string, std::string>>& remedies) {
+        std::string text = "What can be done:\r\n";
+        for (const auto& [sentence, command] : remedies) {
+            text += "  " + sentence + "\r\n";
+            if (!command.empty()) {
+                const size_t blank = command.find(' ');
+                text += "    " + command.substr(0, blank) + " -h " + cups_->Server() +
+                        command.substr(blank) + "\r\n";
+            }
+        }
+        return text;
+    }
+    static std::pair<std::string, std::string> Release(const std::string& job) {
+        return {"Release the job once it may print.", "lp -i " + job + " -H resume"};
+    }
+    static std::pair<std::string, std::string> Enable(const std::string& printer,
+                                                      const std::string& word = "") {
+        return {"Start printer \"" + printer + "\" again once it is ready to print.",
+                "cupsenable " + (word.empty() ? printer : word)};
     }
     static std::string Submit(const std::string& queue, const std::vector<std::string>& options,
                               PrivateScheduler& cups = *cups_) {
@@ -121,12 +162,21 @@ TEST_F(Cups, ARawQueueClaimsNothingAndAPpdQueueWhatItOffers) {
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(
         run.out,
-        Heading(raw, "held", "raw", "raw") + Held() + "\r\n" +
-            Heading(a3, "held", "office", "office") + Held() +
+        Heading(raw, "held", "raw", "raw") + Held() + Elsewhere(raw, {"office"}) +
+            Todo({Release(raw)}) + "\r\n" + Heading(a3, "held", "office", "office") + Held() +
             "- Printer \"office\" does not support \"iso_a3_297x420mm\" in its \"media-ready\" "
             "attribute.\r\n"
             "- Printer \"office\" does not support \"two-sided-long-edge\" in its "
-            "\"sides-supported\" attribute.\r\n\r\n");
+            "\"sides-supported\" attribute.\r\n" +
+            Elsewhere(a3, {"raw"}) +
+            Todo({Release(a3),
+                  {"Offer \"iso_a3_297x420mm\" on printer \"office\" (load it, or set its "
+                   "\"media-ready\"), or move the job to a printer that has it.",
+                   ""},
+                  {"Offer \"two-sided-long-edge\" on printer \"office\" (load it, or set its "
+                   "\"sides-supported\"), or move the job to a printer that has it.",
+                   ""}}) +
+            "\r\n");
     ExpectSnapshotAsJobByJob();
     ASSERT_TRUE(cups_->Release(raw)) << cups_->Error();
     EXPECT_TRUE(cups_->WaitForJobState(raw, "completed")) << cups_->Error();
@@ -256,18 +306,25 @@ TEST_F(Cups, StoppedPrintersClassesAndPrintingJobs) {
     EXPECT_EQ(run.out,
               Heading(jammed, "pending", "jam", "jam") +
                   "- Printer \"jam\" is paused.\r\n"
-                  "- Printer \"jam\" has a printer problem message of \"Paper jam in tray 2\".\r\n"
-                  "\r\n" +
-                  Heading(third, "pending", "busy", "busy") +
+                  "- Printer \"jam\" has a printer problem message of \"Paper jam in tray 2\".\r\n" +
+                  Elsewhere(jammed, {"m4", "pair"}) +
+                  Todo({Enable("jam"), {"Clear the problem that printer \"jam\" reports.", ""}}) +
+                  "\r\n" + Heading(third, "pending", "busy", "busy") +
                   "- Printer \"busy\" is paused.\r\n"
-                  "- The queue has 1 intervening job(s) to schedule before this job.\r\n\r\n" +
+                  "- The queue has 1 intervening job(s) to schedule before this job.\r\n" +
+                  Elsewhere(third, {"m4", "pair"}) + Todo({Enable("busy")}) + "\r\n" +
                   Heading(first, "held", "busy", "busy") + Held("") +
                   "- Printer \"busy\" is paused.\r\n"
-                  "- The queue has 1 intervening job(s) to schedule before this job.\r\n\r\n" +
-                  Heading(team, "pending", "team", "m1, m2") +
+                  "- The queue has 1 intervening job(s) to schedule before this job.\r\n" +
+                  Elsewhere(first, {"m4", "pair"}) + Todo({Release(first), Enable("busy")}) +
+                  "\r\n" + Heading(team, "pending", "team", "m1, m2") +
                   "- Queue \"team\" is paused.\r\n"
                   "Queue \"team\" has a queue state message of \"Weekend shutdown\".\r\n"
-                  "- Printer \"m1\" is paused.\r\n- Printer \"m2\" is paused.\r\n\r\n" +
+                  "- Printer \"m1\" is paused.\r\n- Printer \"m2\" is paused.\r\n" +
+                  Elsewhere(team, {"m4", "pair"}) +
+                  Todo({{"Start queue \"team\" again once it may print.", "cupsenable team"},
+                        Enable("m1"), Enable("m2")}) +
+                  "\r\n" +
                   Heading(waits, "pending", "pair", "m3, m4") +
                   "Printer \"m3\" is paused.\r\n"
                   "- Printer \"m4\" is currently printing a job; the printer state is "
@@ -275,7 +332,9 @@ TEST_F(Cups, StoppedPrintersClassesAndPrintingJobs) {
                   Heading(offline, "processing", "gone", " ") +
                   "This job is currently processing.\r\n"
                   "The assigned printer is \"gone\"; the current printer state is \"printing\".\r\n"
-                  "- Printer \"gone\" is offline.\r\n\r\n");
+                  "- Printer \"gone\" is offline.\r\n" +
+                  Todo({{"Turn printer \"gone\" on and check its cable or network.", ""}}) +
+                  "\r\n");
 }
 
 // The reasons a backend sets as real ones do ("STATE: +KEYWORD"), which stop the queue: one of
@@ -304,7 +363,17 @@ TEST_F(Cups, PrinterStateReasonsOfABackend) {
                   "- " + printer("is out of paper.") + "- " + printer("has a full spool area.") +
                   "- " + printer("is missing its input tray.") +
                   "Warning: " + printer("reports \"frobnicator-warning\".") +
-                  "- The job has a job state message of \"The test device has stopped.\".\r\n"
+                  "- The job has a job state message of \"The test device has stopped.\".\r\n" +
+                  Todo({Enable("states"),
+                        {"Clear the problem that printer \"states\" reports.", ""},
+                        {"Clear the staple jam in printer \"states\".", ""},
+                        {"Empty the part of printer \"states\" that is filling up, soon.", ""},
+                        {"Have a refill or replacement ready for printer \"states\".", ""},
+                        {"Load paper into printer \"states\".", ""},
+                        {"Free space in the spool area of printer \"states\".", ""},
+                        {"Put the missing part back into printer \"states\".", ""},
+                        {"Look at printer \"states\" and clear the condition it reports.", ""},
+                        {"Act on the job's state message.", ""}}) +
                   "\r\n");
     ExpectSnapshotAsJobByJob();
 }
@@ -318,11 +387,20 @@ TEST_F(Cups, AQueueNotAcceptingJobsIsInformationAndAFormatNoLongerTakenIsAReason
     ASSERT_TRUE(cups_->ChangePpd("formats", cups_test::PdfOnlyPpd())) << cups_->Error();
     const auto run = Diagnose({closed, text});
     EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(run.out, Heading(closed, "held", "closed", "closed") + Held() +
-                           "Queue \"closed\" is not accepting new jobs.\r\n\r\n" +
-                           Heading(text, "held", "formats", "formats") + Held() +
-                           "- Printer \"formats\" does not support \"text/plain\" in its "
-                           "\"document-format-supported\" attribute.\r\n\r\n");
+    EXPECT_EQ(run.out,
+              Heading(closed, "held", "closed", "closed") + Held() +
+                  "Queue \"closed\" is not accepting new jobs.\r\n" +
+                  Todo({Release(closed),
+                        {"Let queue \"closed\" accept new jobs again.", "cupsaccept closed"}}) +
+                  "\r\n" + Heading(text, "held", "formats", "formats") + Held() +
+                  "- Printer \"formats\" does not support \"text/plain\" in its "
+                  "\"document-format-supported\" attribute.\r\n" +
+                  Todo({Release(text),
+                        {"Offer \"text/plain\" on printer \"formats\" (load it, or set its "
+                         "\"document-format-supported\"), or move the job to a printer that has "
+                         "it.",
+                         ""}}) +
+                  "\r\n");
     // Information only: the job is not blocked by it.
     const auto check = Diagnose({closed}, *cups_, {"--check", "--problems-only"});
     EXPECT_NE(check.out.find("blocked=1"), std::string::npos) << check.out;  // by its hold
@@ -420,7 +498,12 @@ TEST_F(Cups, AServerThatWantsAPasswordGetsNone) {
                   "\r\nJob name:  \r\nJob status: unknown status\r\nAssigned spooler: " + label +
                   "\r\nAssigned queue:  \r\nPhysical printer(s):  \r\nThe job is not "
                   "printing for the following reason(s):\r\nUnable to access job \"" +
-                  label + ":" + job + "\".\r\n- " + refusal + "\r\n\r\n");
+                  label + ":" + job + "\".\r\n- " + refusal + "\r\n" +
+                  Todo({{"Run stallscan again to see whether the job still waits.", ""},
+                        {"Run stallscan as a user whom server \"" + label +
+                             "\" lets list its jobs without logging in.",
+                         ""}}) +
+                  "\r\n");
 
     // On a terminal of its own (its controlling terminal), the run neither asks nor waits.
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -449,18 +532,24 @@ TEST_F(Cups, ASlowOrUnreliableSchedulerGivesTheSameReports) {
                *busy);
     }
     const std::string direct_label = "127.0.0.1@" + std::to_string(busy->Port());
+    // The server's label, and its address in the remedies' commands.
     const auto relabel = [&](std::string text, const test_proxy::DelayProxy& proxy) {
-        const std::string label = "127.0.0.1@" + std::to_string(proxy.Port());
-        for (size_t at = text.find(label); at != std::string::npos; at = text.find(label, at)) {
-            text.replace(at, label.size(), direct_label);
+        const std::string port = std::to_string(proxy.Port());
+        for (const auto& [from, to] :
+             {std::pair("127.0.0.1@" + port, direct_label),
+              std::pair("127.0.0.1:" + port, busy->Server())}) {
+            for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+                text.replace(at, from.size(), to);
+            }
         }
         return text;
     };
     // A scan asks per destination and printer, whatever the number of jobs: here at most
-    // 3 + 2 x 1 destination + 1 printer requests.
+    // 3 + 2 x 1 destination + 1 printer requests, and one for every destination (where else the
+    // jobs could print).
     const int answered = busy->Requests();
     const auto direct = Diagnose({}, *busy, {"--crlf", "-j", "1"});
-    EXPECT_LE(busy->Requests() - answered, 6);
+    EXPECT_LE(busy->Requests() - answered, 7);
     ASSERT_EQ(direct.exit_code, 0) << direct.err;
     ASSERT_NE(direct.out.find("intervening"), std::string::npos) << direct.out;
     ExpectSnapshotAsJobByJob(*busy);
@@ -527,6 +616,53 @@ TEST_F(Cups, AScanSnapshotAsksPerDestinationNotPerJob) {
                   state + "\0"s);
     }
     EXPECT_EQ(proxy.Connections(), 5);
+}
+
+// Where else a blocked job could print: the other destinations that are enabled, accept jobs and
+// offer what the job asks for (a queue without A3 is no place for an A3 job; a raw queue claims
+// nothing), with the command that moves it; the command of a name that a shell would read
+// otherwise is one word for it (as a POSIX shell splits it: Python's shlex).
+TEST_F(Cups, ABlockedJobCouldPrintOnAnotherDestinationThatCanPrintIt) {
+    std::string a3_ppd = cups_test::kOfficePpd;
+    a3_ppd.replace(a3_ppd.find("*DefaultPageSize: A4"), 20,
+                   "*DefaultPageSize: A3\n*PageSize A3/A3: \"<</PageSize[842 1191]>>setpagedevice\"\n"
+                   "*PaperDimension A3/A3: \"842 1191\"");
+    ASSERT_TRUE(cups_->AddQueue("jam&co", cups_test::kOfficePpd)) << cups_->Error();
+    for (const char* queue : {"a4only", "closed", "off"}) {
+        ASSERT_TRUE(cups_->AddQueue(queue, cups_test::kOfficePpd)) << cups_->Error();
+    }
+    ASSERT_TRUE(cups_->AddQueue("wide", a3_ppd)) << cups_->Error();
+    ASSERT_TRUE(cups_->Reject("closed")) << cups_->Error();
+    ASSERT_TRUE(cups_->Stop("off")) << cups_->Error();
+    ASSERT_TRUE(cups_->Stop("jam&co")) << cups_->Error();
+    const std::string plain = Submit("jam&co", {});
+    const std::string a3 = Submit("jam&co", {"-o", "media=a3"});
+    const auto run = Diagnose({plain, a3});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    const std::string paused = "- Printer \"jam&co\" is paused.\r\n";
+    EXPECT_EQ(run.out,
+              Heading(plain, "pending", "jam&co", "jam&co") + paused +
+                  Elsewhere(plain, {"a4only", "wide"}) + Todo({Enable("jam&co", "'jam&co'")}) +
+                  "\r\n" + Heading(a3, "pending", "jam&co", "jam&co") + paused +
+                  "- Printer \"jam&co\" does not support \"iso_a3_297x420mm\" in its "
+                  "\"media-ready\" attribute.\r\n"
+                  "- The queue has 1 intervening job(s) to schedule before this job.\r\n" +
+                  Elsewhere(a3, {"wide"}) +
+                  Todo({Enable("jam&co", "'jam&co'"),
+                        {"Offer \"iso_a3_297x420mm\" on printer \"jam&co\" (load it, or set its "
+                         "\"media-ready\"), or move the job to a printer that has it.",
+                         ""}}) +
+                  "\r\n");
+    const auto json = nlohmann::json::parse(Diagnose({a3}, *cups_, {"--json"}).out)["jobs"][0];
+    EXPECT_EQ(json["alternatives"],
+              nlohmann::json::parse(R"([{"queue":"wide","command":"lpmove -h )" + cups_->Server() +
+                                    " " + a3 + R"( wide"}])"));
+    const std::string enable = json["actions"][0]["command"];
+    const auto words = test_os::RunProgram(
+        "/usr/bin/python3",
+        {"-c", "import shlex, sys; print(\"\\n\".join(shlex.split(sys.argv[1])))", enable});
+    EXPECT_EQ(words.out, "cupsenable\n-h\n" + cups_->Server() + "\njam&co\n") << enable;
+    ExpectSnapshotAsJobByJob();
 }
 
 }  // namespace
