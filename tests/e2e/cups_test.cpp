@@ -221,15 +221,20 @@ TEST_F(Cups, AgesSinceSubmissionAndStopAndTheEndOfAHold) {
     const int64_t end = now - now % 86400 + 86340 + (now % 86400 >= 86340 ? 86400 : 0);
     const std::string paused = "- Printer \"aging\" is paused.\r\n"
                                "Printer \"aging\" has been paused for 2 h 14 min.\r\n";
+    const std::string start = "  Start printer \"aging\" again once it is ready to print.\r\n"
+                              "    cupsenable -h " + cups_->Server() + " aging\r\n";
     EXPECT_EQ(run({"--crlf"}, std::to_string(now), zone).out,
               Heading(job, "pending", "aging", "aging") + paused +
                   "The job has been waiting for 2 h 14 min (since " + since(created[0]) +
-                  ").\r\n\r\n" + Heading(held, "held", "aging", "aging") + Held("23:59") +
+                  ").\r\nWhat can be done:\r\n" + start + "\r\n" +
+                  Heading(held, "held", "aging", "aging") + Held("23:59") +
                   "The hold ends at 23:59 UTC (05:29 +05:30), in " +
                   stallscan::text::FormatDuration(end - now) + ".\r\n" + paused +
                   "- The queue has 1 intervening job(s) to schedule before this job.\r\n"
                   "The job has been waiting for 2 h 14 min (since " + since(created[1]) +
-                  ").\r\n\r\n");
+                  ").\r\nWhat can be done:\r\n  Release the job once it may print.\r\n"
+                  "    lp -h " + cups_->Server() + " -i " + held + " -H resume\r\n" + start +
+                  "\r\n");
     const auto json = run({"--json"}, std::to_string(now), zone).out;
     const auto fixed = nlohmann::json::parse(json)["jobs"];
     EXPECT_EQ(fixed[0]["waitingSeconds"], 8070);
