@@ -121,6 +121,9 @@ class Diagnosis {
 
     // Every message's text, one after the other.
     const std::string& MessageText() const { return message_text_; }
+    // The messages and, where the report has them, where else the job could print and what can
+    // be done: what the result window shows below a job's row.
+    std::string DetailText() const { return message_text_ + RemedyText(nullptr); }
     const std::vector<Message>& Messages() const { return messages_; }
 
     // The record as a log file holds it: the identifying lines, the reasons heading and the

@@ -194,7 +194,7 @@ void ResultWindow::Fill(const run::ResultCollection& results) {
 
 void ResultWindow::ShowMessages(const diag::Diagnosis* diagnosis) {
     // Catalogue texts end with CR LF; the messages box shows plain line ends.
-    QString text = diagnosis != nullptr ? ToQString(diagnosis->MessageText()) : QString();
+    QString text = diagnosis != nullptr ? ToQString(diagnosis->DetailText()) : QString();
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     messages_->setPlainText(text);
 }

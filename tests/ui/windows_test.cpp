@@ -212,6 +212,11 @@ class ResultWindowTest : public testing::Test {
             d->SetPrintersSupported(std::string("p1\0p2\0", 6));
             d->SetPrintersRequested(requested);
             d->Add(text::Msg::kReasonQueuePaused, {queue});
+            // What can be done shows below a CUPS job's messages (job 123), never below the
+            // others', whose report has no such lines (job 10).
+            d->SetAlternatives({{"qb", "lpmove " + std::string(id) + " qb"}});
+            d->SetRemedies({{"Resume the queue.", std::string("cupsenable ") + queue}},
+                           std::string(id) == "123");
             results_.Add("S1", id, d);
         }
         SetSaveFileDialogHook([this](QWidget*, const QString& proposed, const QStringList& filters,
@@ -248,7 +253,9 @@ TEST_F(ResultWindowTest, RowsClicksAndSorting) {
 
     // A row click shows its messages and enables Save; a click below the rows disables it.
     ClickRow(2);
-    EXPECT_EQ(Messages(), "- Queue \"qa\" is paused.\n");
+    EXPECT_EQ(Messages(),
+              "- Queue \"qa\" is paused.\nIt could print on: qb (lpmove 123 qb).\n"
+              "What can be done:\n  Resume the queue.\n    cupsenable qa\n");
     EXPECT_TRUE(Button("cmdSave")->isEnabled());
     const QPoint below(5, List()->viewport()->height() - 3);
     ASSERT_EQ(List()->itemAt(below), nullptr);
