@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "diag/diagnose.h"
+#include "diag/message_info.h"
 #include "diag/printer_checks.h"
 #include "diag/state_reasons.h"
 #include "model/string_list.h"
@@ -36,6 +37,16 @@ bool CanPrint(const std::string& name, const listing::ObjectAttributes& destinat
 }
 
 }  // namespace
+
+bool MovingCouldHelp(const Diagnosis& diagnosis) {
+    const auto own = [](const Message& message) {
+        return SeverityOf(message) == Severity::kProblem &&
+               (message.id == Msg::kReasonJobHeld || message.id == Msg::kReasonHeldUntil ||
+                message.id == Msg::kReasonJobReports);
+    };
+    return IsBlocked(diagnosis) &&
+           std::none_of(diagnosis.Messages().begin(), diagnosis.Messages().end(), own);
+}
 
 std::vector<Alternative> FindAlternatives(listing::Lister& lister, const std::string& domain,
                                           const Diagnosis& diagnosis,

@@ -11,6 +11,10 @@
 
 namespace stallscan::diag {
 
+// True when moving the job could make it print: it is blocked, and nothing of its own holds it
+// (a hold, a hold time or a problem in its own state reasons goes with it to any destination).
+bool MovingCouldHelp(const Diagnosis& diagnosis);
+
 // The destinations, in the server's order, each with the lpmove command that sends the job
 // there; nothing when the server's destinations could not be listed. One listing of every
 // destination, which a scan shares among its jobs. Throws ListingInterrupted.

@@ -378,7 +378,7 @@ void Walk(JobWalk& walk) {
         if (queue.SingleValue("accepting-jobs") == Catalog(Msg::kFalse)) {
             diagnosis.Add(Msg::kQueueNotAccepting, {queue.Address().name});
         }
-        if (walk.lister.AttributeDialect() == listing::Dialect::kIpp && IsBlocked(diagnosis)) {
+        if (walk.lister.AttributeDialect() == listing::Dialect::kIpp && MovingCouldHelp(diagnosis)) {
             diagnosis.SetAlternatives(FindAlternatives(
                 walk.lister, walk.domain, diagnosis, walk.job,
                 {true, walk.lister.ServerForCommands()}));
