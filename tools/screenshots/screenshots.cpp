@@ -88,24 +88,36 @@ void Click(QWidget* widget, QPoint at) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 4) {
-        std::cerr << "usage: stallscan_screenshots OUTDIR SERVER JOB [ARGUMENT ...]\n";
+        std::cerr << "usage: stallscan_screenshots OUTDIR SERVER JOB [ARGUMENT ... | --cups=SERVER]\n";
         return 2;
     }
     picture_dir = QString::fromLocal8Bit(argv[1]);
     const QString server = QString::fromLocal8Bit(argv[2]);
     const QString job = QString::fromLocal8Bit(argv[3]);
-    std::string arg_text;
-    for (int i = 4; i < argc; ++i) {
-        arg_text += (arg_text.empty() ? "" : " ") + std::string(argv[i]);
+    // A CUPS server (--cups=SERVER) needs no installation; anything else is the listing tool's.
+    const std::string first = argc > 4 ? argv[4] : "";
+    stallscan::app::StartupOutcome startup;
+    if (first.starts_with("--cups=")) {
+        startup.values.cups_server = first.substr(7);
+    } else {
+        std::string arg_text;
+        for (int i = 4; i < argc; ++i) {
+            arg_text += (arg_text.empty() ? "" : " ") + std::string(argv[i]);
+        }
+        startup = stallscan::app::CheckStartup(arg_text, stallscan::app::SystemEnvironment(),
+                                               stallscan::app::SystemFileLength());
     }
-    const auto startup = stallscan::app::CheckStartup(arg_text, stallscan::app::SystemEnvironment(),
-                                                      stallscan::app::SystemFileLength());
     if (startup.problem != stallscan::app::StartupProblem::kNone) {
         std::cerr << startup.message;
         return 3;
     }
 
-    const auto source = stallscan::run::MakeSource(startup.values);
+    std::string source_error;
+    const auto source = stallscan::run::MakeSource(startup.values, &source_error);
+    if (source == nullptr) {
+        std::cerr << "--cups: " << source_error << "\n";
+        return 3;
+    }
     MainWindow main_window(*source, startup.values);
     main_window.show();
 
