@@ -626,7 +626,8 @@ TEST_F(Cups, AScanSnapshotAsksPerDestinationNotPerJob) {
 // Where else a blocked job could print: the other destinations that are enabled, accept jobs and
 // offer what the job asks for (a queue without A3 is no place for an A3 job; a raw queue claims
 // nothing), with the command that moves it; the command of a name that a shell would read
-// otherwise is one word for it (as a POSIX shell splits it: Python's shlex).
+// otherwise is one word for it (as a POSIX shell splits it: Python's shlex). A job that only waits
+// its turn is not offered elsewhere.
 TEST_F(Cups, ABlockedJobCouldPrintOnAnotherDestinationThatCanPrintIt) {
     std::string a3_ppd = cups_test::kOfficePpd;
     a3_ppd.replace(a3_ppd.find("*DefaultPageSize: A4"), 20,
@@ -667,6 +668,17 @@ TEST_F(Cups, ABlockedJobCouldPrintOnAnotherDestinationThatCanPrintIt) {
         "/usr/bin/python3",
         {"-c", "import shlex, sys; print(\"\\n\".join(shlex.split(sys.argv[1])))", enable});
     EXPECT_EQ(words.out, "cupsenable\n-h\n" + cups_->Server() + "\njam&co\n") << enable;
+    // A job that only waits its turn behind one printing is not blocked: nothing else offered.
+    ASSERT_TRUE(cups_->AddQueue("turn", "", cups_->StateDevice("", "turn-done"))) << cups_->Error();
+    const std::string printing = Submit("turn", {});
+    ASSERT_TRUE(cups_->WaitForJobState(printing, "processing")) << cups_->Error();
+    const std::string behind = Submit("turn", {});
+    const std::string waiting = Diagnose({behind}).out;
+    EXPECT_TRUE(waiting.find("Job status: pending") != std::string::npos &&
+                waiting.find("It could print on") == std::string::npos)
+        << waiting;
+    EXPECT_TRUE(cups_->Cancel(behind)) << cups_->Error();
+    cups_->Touch("turn-done");
     ExpectSnapshotAsJobByJob();
 }
 
