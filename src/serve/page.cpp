@@ -465,7 +465,7 @@ td.job { font-weight: 600; }
 td.job, td.owner, td.status, td.age, td.queue { white-space: nowrap; }
 td.name, td.reasons { overflow-wrap: anywhere; }
 td.printers span { white-space: nowrap; }
-td.name { max-width: 16rem; }
+td.name { max-width: 16rem; min-width: 5rem; }
 td.reasons { width: 42%; }
 td ul { padding-left: 1rem; }
 td code { font-size: 0.85rem; background: #f1f3f4; padding: 0 0.25rem; border-radius: 0.2rem;
