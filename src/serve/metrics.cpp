@@ -34,6 +34,19 @@ void Labelled(std::ostringstream& out, const char* name, const char* help, const
     }
 }
 
+// An age gauge per queue: a series for every queue seen with a job's time since the start, 0
+// where the last scan found no such job in it.
+void QueueAges(std::ostringstream& out, const char* name, const char* help,
+               const std::map<QueueKey, int64_t>& ages, const std::set<QueueKey>& seen) {
+    Family(out, name, "gauge", help);
+    for (const QueueKey& queue : seen) {
+        const auto age = ages.find(queue);
+        out << name << "{server=\"" << EscapeLabel(queue.first) << "\",queue=\""
+            << EscapeLabel(queue.second) << "\"} " << (age != ages.end() ? age->second : 0)
+            << '\n';
+    }
+}
+
 }  // namespace
 
 void Totals::Add(const Snapshot& snapshot) {
@@ -47,6 +60,9 @@ void Totals::Add(const Snapshot& snapshot) {
     }
     for (const auto& [server, count] : snapshot.by_server) {
         seen_servers.insert(server);
+    }
+    for (const auto& [queue, age] : snapshot.oldest_waiting) {
+        seen_queues.insert(queue);
     }
 }
 
@@ -110,6 +126,15 @@ std::string Metrics(const Snapshot* snapshot, const Totals& totals) {
              "Waiting jobs per printer they may print on. A job counts for each of its printers, "
              "so the printers overlap: their sum may exceed sum(stallscan_waiting_jobs).",
              "printer", s.by_printer, totals.seen_printers);
+    QueueAges(out, "stallscan_oldest_waiting_job_age_seconds",
+              "How long the oldest waiting job of a queue had waited when the last scan saw it "
+              "(0: none with a time); only queues whose print system tells when jobs were "
+              "submitted.",
+              s.oldest_waiting, totals.seen_queues);
+    QueueAges(out, "stallscan_oldest_blocked_job_age_seconds",
+              "How long the oldest blocked job of a queue had waited when the last scan saw it "
+              "(0: none blocked); only queues whose print system tells when jobs were submitted.",
+              s.oldest_blocked, totals.seen_queues);
     return out.str();
 }
 

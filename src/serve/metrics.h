@@ -20,6 +20,9 @@ struct Totals {
     std::set<std::string> seen_codes;
     std::set<std::string> seen_printers;
     std::set<std::string> seen_servers;
+    // Every queue with a job whose time the print system told: its age series stay, at 0 when
+    // the queue has no such job any more.
+    std::set<QueueKey> seen_queues;
 
     // Counts a finished scan.
     void Add(const Snapshot& snapshot);

@@ -27,6 +27,7 @@ const std::string_view kPageHtml = R"html(<!DOCTYPE html>
   <label>Reason <select id="reason"><option value="">all</option></select></label>
   <label class="check"><input type="checkbox" id="problems"> Problems only</label>
   <input type="search" id="search" placeholder="Search" aria-label="Search the jobs">
+  <label>Sort <select id="sort"><option value="">problems first</option><option value="age">oldest first</option></select></label>
 </form>
 <section id="counts" aria-label="Counts">
   <div><span class="label">Blocked by reason</span><ul id="reasons" class="chips problem"></ul></div>
@@ -34,7 +35,7 @@ const std::string_view kPageHtml = R"html(<!DOCTYPE html>
 </section>
 <main>
   <table id="jobs">
-    <thead><tr><th>Job</th><th>Name</th><th>Owner</th><th>Status</th><th>Queue</th><th>Printers</th><th>Reasons</th></tr></thead>
+    <thead><tr><th>Job</th><th>Name</th><th>Owner</th><th>Status</th><th>Age</th><th>Queue</th><th>Printers</th><th>Reasons</th></tr></thead>
     <tbody></tbody>
   </table>
   <p id="empty" hidden>No waiting job matches.</p>
@@ -50,8 +51,9 @@ const std::string_view kPageScript = R"js(
 // that a reload or a link keeps them) to the list and to the counts, and shows the list a page at
 // a time, growing as one scrolls. Every text of the print system goes in as text, never as markup.
 const PAGE = 100;
-const columns = ["Job", "Name", "Owner", "Status", "Queue", "Printers", "Reasons"];
+const columns = ["Job", "Name", "Owner", "Status", "Age", "Queue", "Printers", "Reasons"];
 const choices = ["server", "printer", "queue", "reason"];
+const sorts = ["", "age"];  // problems first; oldest first
 let jobs = [];
 let scan = null;      // the last /api/v1/scan with data
 let refresh = 60;     // seconds between loads: the scan's interval, 2 to 60
@@ -77,6 +79,35 @@ function rank(job) {
   return 3;
 }
 
+// How long the job has waited when the scan saw it, in seconds; null where the print system
+// tells no time.
+function ageOf(job) {
+  if (typeof job.waitingSeconds === "number") return job.waitingSeconds;
+  const since = scan && job.created ? (Date.parse(scan.scanTime) - Date.parse(job.created)) / 1000
+                                    : NaN;
+  return Number.isFinite(since) ? Math.max(0, Math.round(since)) : null;
+}
+
+// An age as the reports write it: "40 s", "35 min", "2 h 14 min", "3 d 4 h".
+function duration(seconds) {
+  const units = (big, bigUnit, small, smallUnit) =>
+    big + " " + bigUnit + (small ? " " + small + " " + smallUnit : "");
+  if (seconds < 60) return seconds + " s";
+  if (seconds < 3600) return Math.floor(seconds / 60) + " min";
+  if (seconds < 86400) return units(Math.floor(seconds / 3600), "h", Math.floor(seconds % 3600 / 60), "min");
+  return units(Math.floor(seconds / 86400), "d", Math.floor(seconds % 86400 / 3600), "h");
+}
+
+// The order of the list: problems first, or the oldest first (jobs without a time after those
+// with one), problems first among equals.
+function order(a, b) {
+  if (byId("sort").value === "age") {
+    const ageA = ageOf(a), ageB = ageOf(b);
+    if (ageA !== ageB) return ageA === null ? 1 : ageB === null ? -1 : ageB - ageA;
+  }
+  return rank(a) - rank(b);
+}
+
 function printersOf(job) {
   return job.requestedPrinters.length > 0 ? job.requestedPrinters : job.printers;
 }
@@ -87,6 +118,7 @@ function filters() {
   for (const id of choices) chosen[id] = byId(id).value;
   chosen.problems = byId("problems").checked ? "1" : "";
   chosen.q = byId("search").value.trim();
+  chosen.sort = byId("sort").value;
   return chosen;
 }
 
@@ -117,6 +149,8 @@ function readAddress() {
   for (const id of choices) setChoice(id, params.get(id) || "");
   byId("problems").checked = params.get("problems") === "1";
   byId("search").value = params.get("q") || "";
+  const sort = params.get("sort") || "";
+  byId("sort").value = sorts.includes(sort) ? sort : "";
 }
 
 function writeAddress() {
@@ -134,7 +168,9 @@ function matches(job, f) {
   if (f.problems && rank(job) > 2) return false;
   if (f.q) {
     const text = [job.job, job.name, job.owner || "", job.status, job.outcome, job.queue,
-                  ...printersOf(job), ...job.messages.flatMap(m => [m.text, m.code])]
+                  ...printersOf(job), ...job.messages.flatMap(m => [m.text, m.code]),
+                  ...(job.actions || []).map(a => a.text),
+                  ...(job.alternatives || []).map(a => a.queue)]
                  .join("\n").toLowerCase();
     return f.q.toLowerCase().split(/\s+/).every(word => text.includes(word));
   }
@@ -212,34 +248,69 @@ function cell(column, text) {
   return node;
 }
 
+// What can be done for the job (each remedy with its command, where there is one) and where else
+// it could print, each queue with the command that moves the job there.
+function remedies(job, into) {
+  const actions = job.actions || [], alternatives = job.alternatives || [];
+  if (alternatives.length > 0) {
+    const line = element("p", "It could print on: ", "alternatives");
+    alternatives.forEach((alternative, i) => {
+      if (i > 0) line.append(", ");
+      line.appendChild(element("span", alternative.queue, "queue"));
+      line.append(" (");
+      line.appendChild(element("code", alternative.command));
+      line.append(")");
+    });
+    into.appendChild(line);
+  }
+  if (actions.length > 0) {
+    into.appendChild(element("span", "What can be done:", "actions-label"));
+    const list = element("ul", undefined, "actions");
+    for (const action of actions) {
+      const item = element("li", action.text);
+      if (action.command) item.appendChild(element("code", action.command));
+      list.appendChild(item);
+    }
+    into.appendChild(list);
+  }
+}
+
 function row(job) {
   const tr = element("tr", undefined, ["failed", "blocked", "warned", "clear"][rank(job)]);
   tr.appendChild(cell(0, job.job));
   tr.appendChild(cell(1, job.name));
   tr.appendChild(cell(2, job.owner || ""));
   tr.appendChild(cell(3, job.outcome === "diagnosed" ? job.status : job.outcome));
-  tr.appendChild(cell(4, job.queue));
-  const printers = cell(5);
+  const age = ageOf(job);
+  const ageCell = cell(4, age === null ? "" : duration(age));
+  if (age !== null) {
+    ageCell.dataset.seconds = String(age);
+    if (job.created) ageCell.title = "since " + new Date(job.created).toLocaleString();
+  }
+  tr.appendChild(ageCell);
+  tr.appendChild(cell(5, job.queue));
+  const printers = cell(6);
   printersOf(job).forEach((name, i) => {
     if (i > 0) printers.append(", ");
     printers.appendChild(element("span", name));
   });
   tr.appendChild(printers);
-  const reasons = cell(6);
+  const reasons = cell(7);
   if (job.messages.length > 0) {
-    const list = element("ul");
+    const list = element("ul", undefined, "messages");
     for (const m of job.messages) list.appendChild(element("li", m.text, m.severity));
     reasons.appendChild(list);
   } else {
     reasons.appendChild(element("span", "No problem found.", "none"));
   }
+  remedies(job, reasons);
   tr.appendChild(reasons);
   return tr;
 }
 
 function render() {
   const f = filters();
-  const shown = jobs.filter(job => matches(job, f)).sort((a, b) => rank(a) - rank(b));
+  const shown = jobs.filter(job => matches(job, f)).sort(order);
   const counts = count(shown);
   fillTotals(counts, shown.length !== jobs.length);
   fillCounts("reasons", counts.byReason, "reason", meaning);
@@ -332,7 +403,7 @@ function changed() {
   render();
 }
 
-for (const id of [...choices, "problems"]) byId(id).addEventListener("change", changed);
+for (const id of [...choices, "problems", "sort"]) byId(id).addEventListener("change", changed);
 byId("search").addEventListener("input", changed);
 byId("filters").addEventListener("submit", event => event.preventDefault());
 byId("counts").addEventListener("click", event => {
@@ -391,12 +462,19 @@ th { position: sticky; top: 0; background: #fff; box-shadow: inset 0 -2px 0 #bbb
 th, td { text-align: left; vertical-align: top; padding: 0.3rem 0.5rem; }
 td { border-bottom: 1px solid var(--line); overflow-wrap: break-word; }
 td.job { font-weight: 600; }
-td.job, td.owner, td.status, td.queue { white-space: nowrap; }
+td.job, td.owner, td.status, td.age, td.queue { white-space: nowrap; }
 td.name, td.reasons { overflow-wrap: anywhere; }
 td.printers span { white-space: nowrap; }
-td.name { max-width: 16rem; }
+td.name { max-width: 16rem; min-width: 5rem; }
 td.reasons { width: 42%; }
 td ul { padding-left: 1rem; }
+td code { font-size: 0.85rem; background: #f1f3f4; padding: 0 0.25rem; border-radius: 0.2rem;
+          overflow-wrap: anywhere; }
+td .alternatives { margin: 0.2rem 0 0; color: var(--clear); }
+td .alternatives .queue { font-weight: 600; }
+td .actions-label { display: block; margin-top: 0.2rem; color: var(--muted); font-size: 0.85rem; }
+td ul.actions li { color: inherit; }
+td ul.actions code { margin-left: 0.4rem; }
 td .none { color: var(--muted); }
 tr.failed td:first-child { border-left: 4px solid var(--failed); }
 tr.blocked td:first-child { border-left: 4px solid var(--problem); }

@@ -24,6 +24,7 @@ class CountingSource : public listing::ListingSource {
                          const listing::Control& control) override;
     listing::Dialect AttributeDialect() const override { return inner_.AttributeDialect(); }
     std::string OnlyServer() const override { return inner_.OnlyServer(); }
+    std::string ServerForCommands() const override { return inner_.ServerForCommands(); }
     std::unique_ptr<listing::ListingSource> NewScan() override;
     int64_t Runs() const { return runs_.load(); }
 

@@ -1,5 +1,7 @@
 #include "serve/snapshot.h"
 
+#include <algorithm>
+
 #include "diag/message_info.h"
 #include "run/json_report.h"
 
@@ -9,12 +11,25 @@ void SnapshotBuilder::Add(const diag::Diagnosis& diagnosis) {
     Snapshot& s = snapshot_;
     ++s.jobs;
     ++s.by_server[diagnosis.SpoolerName()];
+    const std::optional<int64_t> waited = diagnosis.WaitingSeconds();
+    const QueueKey queue{diagnosis.SpoolerName(), diagnosis.QueueName()};
+    // The oldest of a queue: the largest age seen (an absent entry reads as 0, and ages are >= 0).
+    const auto oldest = [&](std::map<QueueKey, int64_t>& ages) {
+        int64_t& age = ages[queue];
+        age = std::max(age, *waited);
+    };
+    if (waited) {
+        oldest(s.oldest_waiting);
+    }
     if (diagnosis.GetOutcome() != diag::Outcome::kDiagnosed) {
         ++s.not_diagnosed;
     } else if (diag::IsBlocked(diagnosis)) {
         ++s.blocked;
         for (const std::string& code : diag::ProblemCodes(diagnosis)) {
             ++s.by_reason[code];
+        }
+        if (waited) {
+            oldest(s.oldest_blocked);
         }
     }
     const bool requested = !diagnosis.PrintersRequested().empty();

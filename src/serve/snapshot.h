@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diag/diagnosis.h"
@@ -13,6 +14,9 @@
 #include "run/run_plan.h"
 
 namespace stallscan::serve {
+
+// A queue of a server: (server, queue).
+using QueueKey = std::pair<std::string, std::string>;
 
 struct Snapshot {
     std::chrono::system_clock::time_point finished;
@@ -25,6 +29,11 @@ struct Snapshot {
     std::map<std::string, int> by_reason;   // problem code -> jobs that have it
     std::map<std::string, int> by_printer;  // printer -> waiting jobs that may print on it
     std::map<std::string, int> by_server;   // server -> waiting jobs
+    // How long the oldest waiting job of a queue, and the oldest blocked one, had waited when the
+    // scan saw them, in seconds; only queues of jobs whose print system tells when they were
+    // submitted (a CUPS server), the blocked ages only where a job with a time is blocked.
+    std::map<QueueKey, int64_t> oldest_waiting;
+    std::map<QueueKey, int64_t> oldest_blocked;
     std::string jobs_json;                  // /api/v1/jobs
     std::string scan_json;                  // /api/v1/scan
 };

@@ -22,6 +22,7 @@
 #include <tuple>
 
 #include "e2e/e2e_support.h"
+#include "diag/clock.h"
 #include "run/json_report.h"
 #include "serve/metrics.h"
 #include "serve/serve.h"
@@ -363,12 +364,25 @@ bool ClosedWithin(int fd, std::chrono::milliseconds limit) {
     return false;
 }
 
-// Serve() in this process, over a print system whose one server, "demo", has no waiting job.
+// A print system whose tools name the server as "printhost:631".
+class NamedFake : public fake::FakeSource {
+  public:
+    std::string ServerForCommands() const override { return "printhost:631"; }
+};
+
+// Serve() in this process, over a print system whose one server, "demo", has no waiting job
+// unless `fill` gives it some.
 class LocalServe {
   public:
-    explicit LocalServe(serve::ServeSettings settings) : settings_(std::move(settings)) {
+    explicit LocalServe(serve::ServeSettings settings,
+                        const std::function<void(fake::FakeSource&)>& fill = {})
+        : settings_(std::move(settings)) {
         source_.AddJobList("demo", {});
-        source_.Add(fake::ObjectClass::kServer, "demo", {{"server-name", "demo"}});
+        source_.Add(fake::ObjectClass::kServer, "demo",
+                    {{"server-name", "demo"}, {"server-state", "idle"}});
+        if (fill) {
+            fill(source_);
+        }
         settings_.specs = {"demo:"};
         settings_.port = 0;
         std::promise<int> port;
@@ -378,6 +392,7 @@ class LocalServe {
         port_ = port.get_future().get();
     }
     int Port() const { return port_; }
+    fake::FakeSource& Source() { return source_; }
     // The status line and body of GET `path` on a connection of its own.
     std::string Get(const std::string& path) const {
         const int fd = Connect(port_, "GET " + path + " HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n");
@@ -389,7 +404,7 @@ class LocalServe {
     }
 
   private:
-    fake::FakeSource source_;
+    NamedFake source_;
     serve::ServeSettings settings_;
     std::ostringstream err_;
     std::jthread serving_;
@@ -481,6 +496,95 @@ TEST(Serve, SlowClientsStarveNoRequestAndAreCutOff) {
     EXPECT_TRUE(answer.starts_with("HTTP/1.1 503")) << answer;
     EXPECT_NE(answer.find("Retry-After: 1\r\n"), std::string::npos) << answer;
     EXPECT_TRUE(answer.ends_with("\r\n\r\nbusy\n")) << answer;
+}
+
+// Where the print system tells when jobs were submitted, /metrics has for each queue the age of
+// its oldest waiting job and of its oldest blocked one, exactly, at a set clock (the server's own
+// clock, which the queues tell, gives way to it); a queue of jobs without times has no series, one
+// without a blocked job has 0 as its blocked age; a queue whose jobs are gone keeps its series at 0.
+TEST(Serve, QueueAgesOfTheOldestWaitingAndBlockedJobsAtASetClock) {
+    const int64_t now = 1796631240;
+    stallscan::diag::SetClock({{}, {}, now});
+    struct ClockBack {  // after the server has ended
+        ~ClockBack() { stallscan::diag::SetClock({}); }
+    } clock_back;
+    const std::string odd = "q\"2";
+    const auto job = [&](fake::FakeSource& source, const std::string& id, const std::string& queue,
+                         const std::string& state, std::optional<int64_t> age) {
+        std::vector<fake::Attr> attrs = {{"job-identifier", id},
+                                         {"current-job-state", state},
+                                         {"assigned-queue", queue}};
+        if (state == "held") {
+            attrs.emplace_back("job-state-reasons", "job-hold-until-specified");
+        }
+        if (age) {
+            attrs.emplace_back("time-at-creation", std::to_string(now - *age));
+        }
+        source.Add(fake::ObjectClass::kJob, "demo:" + id, attrs);
+    };
+    serve::ServeSettings settings;
+    settings.interval = 300ms;
+    LocalServe server(settings, [&](fake::FakeSource& source) {
+        source.dialect = stallscan::listing::Dialect::kIpp;
+        for (const auto& [name, printer, state] :
+             std::vector<std::tuple<std::string, std::string, std::string>>{
+                 {"Q1", "P1", "idle"}, {odd, "P2", "paused"}, {"Q3", "P1", "idle"},
+                 {"Q4", "P1", "idle"}}) {
+            source.Add(fake::ObjectClass::kQueue, name,
+                       {{"state", "ready"},
+                        {"physical-printers-supported", printer},
+                        {"server-current-time", std::to_string(now - 5000)}});
+            source.Add(fake::ObjectClass::kPrinter, printer,
+                       {{"printer-state", state}, {"associated-server", "demo"}});
+        }
+        source.Add(fake::ObjectClass::kServer, "demo",
+                   {{"server-name", "demo"}, {"server-state", "idle"}, {"enabled", "true"}});
+        job(source, "1", "Q1", "pending", 900);  // the oldest of Q1, not blocked
+        job(source, "2", "Q1", "held", 300);     // the oldest blocked of Q1
+        job(source, "3", "Q1", "held", 200);
+        job(source, "4", odd, "pending", 7000);  // on a paused printer
+        job(source, "5", "Q4", "pending", {});   // no time: no series
+        job(source, "6", "Q3", "pending", 50);   // none blocked: 0
+        source.AddJobList("demo", {"demo:1", "demo:2", "demo:3", "demo:4", "demo:5", "demo:6"});
+    });
+    const auto metrics = [&](int scans) {
+        std::string body;
+        EXPECT_TRUE(test_os::WaitUntil(
+            [&] {
+                body = server.Get("/metrics");
+                return Metric(body, "stallscan_scans_total") >= scans;
+            },
+            test_os::Scaled(30s)));
+        return body;
+    };
+    const auto age = [](const std::string& body, const char* which, const std::string& queue) {
+        return Metric(body, std::string("stallscan_oldest_") + which +
+                                "_job_age_seconds{server=\"demo\",queue=\"" +
+                                serve::EscapeLabel(queue) + "\"}");
+    };
+    std::string body = metrics(1);
+    EXPECT_EQ(age(body, "waiting", "Q1"), 900) << body;
+    EXPECT_EQ(age(body, "blocked", "Q1"), 300);
+    EXPECT_EQ(age(body, "waiting", odd), 7000);
+    EXPECT_EQ(age(body, "blocked", odd), 7000);
+    EXPECT_EQ(age(body, "waiting", "Q3"), 50);
+    EXPECT_EQ(age(body, "blocked", "Q3"), 0);
+    EXPECT_EQ(body.find("queue=\"Q4\""), std::string::npos) << body;
+    EXPECT_NE(body.find("# TYPE stallscan_oldest_blocked_job_age_seconds gauge\n"),
+              std::string::npos);
+    // The commands under the jobs name the server as its tools do.
+    const Json jobs = Json::parse(server.Get("/api/v1/jobs").substr(std::string("HTTP/1.1 200 OK|").size()));
+    EXPECT_EQ(jobs["jobs"][1]["actions"][0]["command"], "lp -h printhost:631 -i 2 -H resume");
+
+    // Job 4 printed and job 2 was released; the queues keep their series.
+    job(server.Source(), "2", "Q1", "pending", 300);
+    server.Source().AddJobList("demo", {"demo:1", "demo:2", "demo:3", "demo:5", "demo:6"});
+    // The scan after the one that may have been under way during the change.
+    body = metrics(static_cast<int>(Metric(server.Get("/metrics"), "stallscan_scans_total")) + 2);
+    EXPECT_EQ(age(body, "waiting", "Q1"), 900) << body;
+    EXPECT_EQ(age(body, "blocked", "Q1"), 200);
+    EXPECT_EQ(age(body, "waiting", odd), 0);
+    EXPECT_EQ(age(body, "blocked", odd), 0);
 }
 
 // A server that does not exist is a failed scan that names it, and the health check fails.

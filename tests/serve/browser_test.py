@@ -5,8 +5,10 @@ reason, problems only, search) on the list and the counts, kept in the address o
 reason chips that filter and say what their code means; the name held as text (no script runs,
 no element is made); nothing fetched from elsewhere, no console error; "busy" apart from
 "waiting for the first scan"; marked stale by its own clock while stallscan is stopped (SIGSTOP);
-the first job in view at 1280x800 and 390x844; 1,000 more jobs shown a page at a time. Saves a
-screenshot of the page.
+the first job in view at 1280x800 and 390x844; 1,000 more jobs shown a page at a time. Over a
+private CUPS scheduler, at a set clock: each job's age, the sort by age (kept over a reload), the
+remedies with their commands and the other queue that could print a blocked job. Saves a
+screenshot of each page (the CUPS one as NAME-cups.png beside SCREENSHOT.png).
 
   browser_test.py STALLSCAN KVLS SOURCE_DIR SCREENSHOT.png
 """
@@ -15,8 +17,10 @@ import os
 import pathlib
 import shutil
 import signal
+import subprocess
 import sys
 import tempfile
+import time
 
 from selenium import webdriver
 from selenium.common.exceptions import StaleElementReferenceException
@@ -24,7 +28,8 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from serve_support import SLOWDOWN, address, check, get, start_server, stop, until
+from serve_support import (CUPSD, SLOWDOWN, PrivateCups, address, check, get, start_server, stop,
+                           until)
 
 HOSTILE = '<script>window.pwned=1</script>"><img src=x onerror="window.pwned=2">'
 JOB = ("server = demo\njob-identifier = {id}\njob-name = {name}\njob-owner = {owner}\n"
@@ -56,13 +61,18 @@ def viewport(driver, width, height):
 
 
 def table(driver):
-    """The rows shown: job -> (row class, [cell texts], [reason texts])."""
+    """The rows shown: job -> (row class, [cell texts], [reason texts], [[remedy, command]],
+    the "It could print on" line, the age's data-seconds)."""
     return driver.execute_script("""
         const rows = {};
         for (const row of document.querySelectorAll("#jobs tbody tr")) {
           const cells = [...row.cells].map(cell => cell.textContent);
-          const reasons = [...row.querySelectorAll("li")].map(li => li.textContent);
-          rows[cells[0]] = [row.className, cells, reasons];
+          const reasons = [...row.querySelectorAll("ul.messages li")].map(li => li.textContent);
+          const actions = [...row.querySelectorAll("ul.actions li")].map(li =>
+            [li.firstChild.textContent, li.querySelector("code")?.textContent || ""]);
+          const alternatives = row.querySelector(".alternatives")?.textContent || "";
+          rows[cells[0]] = [row.className, cells, reasons, actions, alternatives,
+                            row.querySelector("td.age").dataset.seconds];
         }
         return [Object.keys(rows), rows];""")
 
@@ -230,11 +240,14 @@ def check_page(driver, base, process, screenshot):
 
     # Every job as the API has it; problems before the rest; counted as the scan counts.
     for key, job in api.items():
-        _, cells, reasons = rows[key]
-        check(cells[1] == job["name"] and cells[4] == job["queue"] and
-              cells[5] == ", ".join(printers_of(job)), "row of %s: %r" % (key, cells))
+        _, cells, reasons, actions, alternatives, _ = rows[key]
+        check(cells[1] == job["name"] and cells[4] == "" and cells[5] == job["queue"] and
+              cells[6] == ", ".join(printers_of(job)), "row of %s: %r" % (key, cells))
         check(reasons == [m["text"] for m in job["messages"]], "reasons of %s: %r" % (key, reasons))
+        check(actions == [[a["text"], ""] for a in job["actions"]] and alternatives == "",
+              "remedies of %s: %r %r" % (key, actions, alternatives))
     check(any("does not support" in text for text in rows["demo:9"][2]), "demo:9's reasons")
+    check(["Release the job once it may print.", ""] in rows["demo:6"][3], "demo:6's remedies")
     check('Queue "q-hold" is paused.' in rows["demo:6"][2], "demo:6's reasons")
     ranks = [["failed", "blocked", "warned", "clear"].index(rows[key][0]) for key in order]
     check(ranks == sorted(ranks) and rows["demo:9"][0] == "blocked" and
@@ -290,6 +303,81 @@ def check_many(driver, base):
     until("the search", lambda: table(driver)[0] == ["demo:2999"], 10)
 
 
+def duration(seconds):
+    """An age as the reports write it."""
+    for size, unit, small, small_unit in [(86400, "d", 3600, "h"), (3600, "h", 60, "min")]:
+        if seconds >= size:
+            rest = seconds % size // small
+            return "%d %s" % (seconds // size, unit) + (" %d %s" % (rest, small_unit) if rest else "")
+    return "%d min" % (seconds // 60) if seconds >= 60 else "%d s" % seconds
+
+
+# Queues whose names are markup (CUPS takes no job for names with < or >).
+STOPPED = "off&lt;ice"
+BACKUP = "back&amp;up"
+
+
+def start_cups_server(stallscan, work):
+    """A private CUPS scheduler with a stopped queue STOPPED and an enabled BACKUP: a job on
+    STOPPED (low priority, so that CUPS lists it after the younger one) and, a second later, a held
+    job on backup; stallscan --serve on it, its clock 3.5 hours after the submissions."""
+    cups = PrivateCups(work)
+    cups.add_queue(STOPPED)
+    cups.add_queue(BACKUP)
+    cups.run("cupsdisable", STOPPED)
+    stopped = cups.submit(STOPPED, "-q", "10")
+    second = int(time.time())
+    until("the next second", lambda: int(time.time()) > second, 5)
+    held = cups.submit(BACKUP, "-H", "hold")
+    env = {k: v for k, v in os.environ.items() if k not in ("KVPRINTER", "STALLSCAN", "CUPS_SERVER")}
+    env["STALLSCAN_NOW"] = str(int(time.time()) + 12600)
+    with open(work / "stallscan.log", "wb") as log:
+        process = subprocess.Popen([stallscan, "--serve", "--listen", "127.0.0.1:0", "--interval",
+                                    "2", "--cups=" + cups.server], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=log, env=env)
+    return cups, process, stopped, held
+
+
+def check_cups(driver, base, server, stopped, held, screenshot):
+    """Ages as the API has them; problems first, or the oldest first, kept over a reload; under the
+    job on the stopped queue its remedies with their commands and the BACKUP queue it could move
+    to, names and commands as text."""
+    api = {job["id"]: job for job in json.loads(get(base + "api/v1/jobs")[1])["jobs"]}
+    check(set(api) == {stopped, held}, "the CUPS jobs: %r" % list(api))
+    driver.get(base)
+    until("the CUPS jobs", lambda: len(table(driver)[0]) == 2, 30)
+    order, rows = table(driver)
+    job_of = {job["job"]: job for job in api.values()}
+    for key, job in job_of.items():
+        check(job["waitingSeconds"] >= 12600, "waitingSeconds of %s" % key)
+        check(rows[key][1][4] == duration(job["waitingSeconds"]) and
+              rows[key][5] == str(job["waitingSeconds"]), "age of %s: %r" % (key, rows[key][1]))
+        check(rows[key][3] == [[a["text"], a.get("command", "")] for a in job["actions"]],
+              "remedies of %s: %r" % (key, rows[key][3]))
+    office = api[stopped]
+    commands = [a.get("command", "") for a in office["actions"]]
+    check(any(c.startswith("cupsenable -h %s " % server) and STOPPED in c for c in commands),
+          "commands %r" % commands)
+    check([a["queue"] for a in office["alternatives"]] == [BACKUP], "alternatives %r" % office)
+    check(rows[office["job"]][4] == "It could print on: %s (%s)" % (BACKUP,
+          office["alternatives"][0]["command"]), "alternatives shown: " + rows[office["job"]][4])
+    check(driver.execute_script("return document.querySelectorAll('.alternatives code').length")
+          == 1, "the command of the alternative is not code")
+    check(("lp -h %s -i %s -H resume" % (server, held)) in
+          [a.get("command") for a in api[held]["actions"]], "release %r" % api[held])
+
+    # Problems first keeps CUPS's order (the younger job first); the oldest first turns it round.
+    oldest = sorted(job_of, key=lambda key: -job_of[key]["waitingSeconds"])
+    check(order == list(reversed(oldest)), "default order %r, ages %r" % (order, oldest))
+    choose(driver, "sort", "age")
+    until("the oldest first", lambda: table(driver)[0] == oldest, 30)
+    check("sort=age" in driver.current_url, "address " + driver.current_url)
+    driver.refresh()
+    until("the oldest first after a reload", lambda: table(driver)[0] == oldest, 30)
+    driver.execute_script("document.activeElement.blur(); window.scrollTo(0, 0)")
+    check(driver.save_screenshot(str(screenshot)), "screenshot to " + str(screenshot))
+
+
 def main():
     if len(sys.argv) != 5:
         sys.exit(__doc__)
@@ -297,7 +385,7 @@ def main():
     source, screenshot = pathlib.Path(sys.argv[3]), pathlib.Path(sys.argv[4])
     work = pathlib.Path(tempfile.mkdtemp(prefix="stallscan-browser-"))
     (work / "many").mkdir()
-    process = many = driver = None
+    process = many = driver = cups = cups_serve = None
     try:
         process = start_server(stallscan, kvls, source, work, args=["--interval", "2"], jobs={
             "demo-950.txt": JOB.format(id=950, name=HOSTILE, owner="mallory")})
@@ -309,9 +397,19 @@ def main():
         driver = start_browser(work)
         check_page(driver, base, process, screenshot)
         check_many(driver, address(many, work / "many"))
+        if os.access(CUPSD, os.X_OK) or os.environ.get("CI"):
+            (work / "cups").mkdir()
+            work.chmod(0o755)  # cupsd, as root, runs its helpers as user lp
+            cups, cups_serve, stopped, held = start_cups_server(stallscan, work / "cups")
+            check_cups(driver, address(cups_serve, work / "cups"), cups.server, stopped, held,
+                       screenshot.with_name(screenshot.stem + "-cups.png"))
+        else:
+            print("no %s (package cups-daemon): the CUPS page is not tried" % CUPSD)
         driver.quit()
         driver = None
-        for server in (process, many):
+        for server in (process, many, cups_serve):
+            if server is None:
+                continue
             status = stop(server)
             check(status == 0, "stallscan ended with status %d on SIGTERM" % status)
         print("serve.browser passed; screenshot " + str(screenshot))
@@ -324,9 +422,11 @@ def main():
             if driver is not None:
                 driver.quit()
         finally:
-            for server in (process, many):
+            for server in (process, many, cups_serve):
                 if server is not None and server.poll() is None:
                     stop(server)
+            if cups is not None:
+                cups.stop()
             shutil.rmtree(work, ignore_errors=True)
 
 
