@@ -16,8 +16,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# GCC 12 reports impossible overlaps inside std::string's operator+ at -O2 (a known false positive).
-set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
 
 # Wine runs each program, quietly, in a prefix of the build's own (see wine-run.sh).
 find_program(STALLSCAN_WINE NAMES wine)

@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing stallscan needs, when missing.
+#   scripts/install-deps.sh          everything the test command and CI need (the Windows
+#                                    cross-build's compilers among them)
+#   scripts/install-deps.sh --build  only what configuring and building the default preset needs
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev qt6-base-dev libgl-dev xvfb xauth openbox dpkg-dev man-db
-          python3-jsonschema desktop-file-utils libcups2-dev cups-daemon cups-client
-          libmicrohttpd-dev libcpp-httplib-dev chromium chromium-driver python3-selenium
-          lintian devscripts python3-debian)
+# Configuring (every part ON, tests included) and building the default preset.
+packages=(cmake ninja-build g++ pkg-config libgtest-dev nlohmann-json3-dev qt6-base-dev libgl-dev
+          libcups2-dev libmicrohttpd-dev libcpp-httplib-dev)
+if [ "${1:-}" != "--build" ]; then
+  # The tests' tools, the benchmarks, the package checks and the Windows cross-build.
+  packages+=(libgmock-dev libbenchmark-dev xvfb xauth openbox dpkg-dev man-db python3-jsonschema
+             desktop-file-utils cups-daemon cups-client chromium chromium-driver python3-selenium
+             lintian devscripts python3-debian g++-mingw-w64-x86-64-posix mingw-w64 googletest)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -26,4 +33,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # promtool for the metric and alert-rule tests, taken out of its package (never installed).
-"$(dirname "$0")/get-promtool.sh"
+if [ "${1:-}" != "--build" ]; then
+  "$(dirname "$0")/get-promtool.sh"
+fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds stallscan for 64-bit Windows with mingw-w64 (preset windows-cross, build-win/) and
 # runs the unit and end-to-end tests under wine, in a wine prefix of its own (build-win/wineprefix).
-# Installs what is missing (Debian 12). Not part of CI: scripts/test.sh is.
+# Installs what is missing (Debian 12). CI (.ci/run) builds the preset but runs no tests under
+# wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -17,9 +17,11 @@ bool IsJobName(const std::string& name) {
 
 Status JobList::List(Lister& lister, const std::string& server, const std::string& domain) {
     ids_.Clear();
-    const Answer answer = lister.List(
-        {{model::ObjectClass::kJob, server + ":", domain}, "job-identifier",
-         std::string(kWaitingJobFilter)});
+    Request request;
+    request.address = {model::ObjectClass::kJob, server + ":", domain};
+    request.attributes = "job-identifier";
+    request.filter = kWaitingJobFilter;
+    const Answer answer = lister.List(request);
     if (answer.status != Status::kOk) {
         return answer.status;
     }

@@ -8,7 +8,9 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <algorithm>
 #include <array>
@@ -148,18 +150,26 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     }
     jobs_list_->setHeaderLabels(headers);
     // A default width is widened where its caption (with the sort mark) would not fit; a stored
-    // width narrower than that (0 would hide the column) gives the default, a wider one is kept up
-    // to the width of the screen.
+    // width narrower than that (0 would hide the column) gives the default. Stored widths that
+    // together are wider than the screen would push the columns after the first out of sight: then
+    // every column gets its default.
     QHeaderView* header = jobs_list_->header();
     header->setMinimumSectionSize(PixelsX(this, 105));
     const int caption_extra = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
                               style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) + 4;
-    const int widest = std::max(ScreenAreaUnderTitle(place).width(), outer_size_.width());
+    std::array<int, kResultColumns> stored_widths{};
+    std::array<int, kResultColumns> default_widths{};
+    qint64 stored_total = 0;
     for (int c = 0; c < kResultColumns; ++c) {
         const int caption = header->fontMetrics().horizontalAdvance(headers[c]) + caption_extra;
-        const int fallback = std::max(PixelsX(this, kColumns[c].default_width), caption);
+        default_widths[c] = std::max(PixelsX(this, kColumns[c].default_width), caption);
         const int stored = PixelsX(this, ReadSetting(kColumns[c].width_key, -1));
-        jobs_list_->setColumnWidth(c, stored >= caption ? std::min(stored, widest) : fallback);
+        stored_widths[c] = stored >= caption ? stored : default_widths[c];
+        stored_total += stored_widths[c];
+    }
+    const bool stored_fit = stored_total <= ScreenAreaUnderTitle(place).width();
+    for (int c = 0; c < kResultColumns; ++c) {
+        jobs_list_->setColumnWidth(c, stored_fit ? stored_widths[c] : default_widths[c]);
     }
     RegisterWindow(this);
 }
@@ -302,8 +312,16 @@ void ResultWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void ResultWindow::LayoutControls() {
+    // The messages box shows at least three lines above its horizontal scroll bar, however small
+    // the window.
+    const int text_lines = 3 * messages_->fontMetrics().lineSpacing() +
+                           2 * static_cast<int>(messages_->document()->documentMargin()) +
+                           2 * messages_->frameWidth() +
+                           messages_->horizontalScrollBar()->sizeHint().height();
     const ResultLayout layout = LayoutResultControls(static_cast<int>(TwipsX(this, width())),
-                                                     static_cast<int>(TwipsY(this, height())));
+                                                     static_cast<int>(TwipsY(this, height())),
+                                                     static_cast<int>(std::ceil(
+                                                         TwipsY(this, text_lines))));
     PlaceInTwips(close_button_, layout.close);
     PlaceInTwips(save_all_button_, layout.save_all);
     PlaceInTwips(save_button_, layout.save);

@@ -1,5 +1,6 @@
 #include "ui/ui_rules.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -23,18 +24,22 @@ bool CanStartRun(bool default_server_chosen, const std::string& typed_server, bo
            (all_jobs_chosen || !typed_jobs.empty());
 }
 
-ResultLayout LayoutResultControls(int width, int height) {
+ResultLayout LayoutResultControls(int width, int height, int min_messages_height) {
     constexpr int kButtonWidth = 1275;
     constexpr int kButtonHeight = 315;
     constexpr int kMargin = 60;
+    constexpr int kTextGap = 285;     // from the list's bottom to the messages box
+    constexpr int kTextBottom = 480;  // from the messages box's bottom to the client area's
     ResultLayout layout;
     layout.close = {width - 1490, height - 375, kButtonWidth, kButtonHeight};
     layout.save_all = {width - 2810, height - 375, kButtonWidth, kButtonHeight};
     layout.save = {width - 4130, height - 375, kButtonWidth, kButtonHeight};
-    layout.jobs = {kMargin, kMargin, width - 120, static_cast<int>(std::floor(height * 0.5))};
+    const int half = static_cast<int>(std::floor(height * 0.5));
+    const int leaving_min = height - kTextBottom - kTextGap - kMargin - min_messages_height;
+    layout.jobs = {kMargin, kMargin, width - 120, std::max(0, std::min(half, leaving_min))};
     const int list_bottom = layout.jobs.top + layout.jobs.height;
     layout.messages_label = {kMargin, list_bottom + 45, width - 120, 240};
-    const int text_top = list_bottom + 285;
+    const int text_top = list_bottom + kTextGap;
     layout.messages = {kMargin, text_top, width - 120, height - 480 - text_top};
     return layout;
 }

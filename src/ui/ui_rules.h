@@ -1,6 +1,7 @@
 #pragma once
 // The pure rules of the windows: twips conversion, enabling, layout, proposed file names, stored
-// setting values and column sort marks. No Qt here, so that the rules can be checked directly.
+// setting values and column sort marks. No Qt here: the windows apply them, and the window tests
+// check them there.
 
 #include <array>
 #include <optional>
@@ -33,11 +34,13 @@ struct TwipsRect {
     friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
 };
 
-// Placement of the result window's controls for a client area of `width` x `height` twips.
+// Placement of the result window's controls for a client area of `width` x `height` twips. The
+// list takes the upper half, but where that would leave the messages box less than
+// `min_messages_height` twips, the list gives up what the box lacks.
 struct ResultLayout {
     TwipsRect close, save_all, save, jobs, messages_label, messages;
 };
-ResultLayout LayoutResultControls(int width, int height);
+ResultLayout LayoutResultControls(int width, int height, int min_messages_height);
 
 // The result window's smallest outer size, in twips.
 inline constexpr int kResultMinWidth = 4500;

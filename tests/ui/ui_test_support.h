@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "support/fake_source.h"
@@ -103,12 +104,16 @@ inline std::string ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<unreadable>";
 }
 
-// The per-user settings: all cleared, or one stored value.
+// The per-user settings: all cleared, one stored value, or values stored as the window would.
 inline void ClearSettings() {
     QSettings("stallscan", "stallscan").clear();
 }
 inline QString StoredSetting(const char* key) {
     return QSettings("stallscan", "stallscan").value(QString("Settings/") + key).toString();
+}
+inline void StoreSettings(const std::vector<std::pair<const char*, const char*>>& values) {
+    QSettings settings("stallscan", "stallscan");
+    for (const auto& [key, value] : values) settings.setValue(QString("Settings/") + key, value);
 }
 
 }  // namespace uitest

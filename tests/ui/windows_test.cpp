@@ -1,6 +1,6 @@
 // The main window: the default server, enabling rules, runs with their outcomes (the progress
 // window's question among them), closing it while other windows are open, and its place. The
-// result window: rows, clicks, sorting, saving, and its column widths.
+// result window: rows, clicks, sorting, saving, its column widths and its smallest size.
 
 #include "ui_test_support.h"
 
@@ -315,6 +315,47 @@ TEST_F(ResultWindowTest, SavingAndColumnWidths) {
     const auto* list = Find<QTreeWidget>(&again, "lvwJobs");
     EXPECT_EQ(list->columnWidth(1), PixelsX(&again, 2400));
     EXPECT_EQ(list->columnWidth(4), queue_width);
+}
+
+// Stored widths that together are far wider than the screen give every column its default width
+// (a width that would fit on its own too), so that all six columns are in sight.
+TEST_F(ResultWindowTest, ColumnsWiderThanTheScreenGetTheDefaults) {
+    uitest::StoreSettings({{"HeaderWidthJobId", "150000"}, {"HeaderWidthJobName", "2400"},
+                           {"HeaderWidthJobStatus", "150000"}, {"HeaderWidthSpooler", "150000"},
+                           {"HeaderWidthQueue", "150000"}, {"HeaderWidthPrinters", "150000"}});
+    ResultWindow w;
+    w.Fill(results_);
+    w.show();
+    const auto* list = Find<QTreeWidget>(&w, "lvwJobs");
+    EXPECT_EQ(list->columnWidth(1), PixelsX(&w, 1200));
+    EXPECT_EQ(list->columnWidth(5), PixelsX(&w, 1400));
+    for (int c = 0; c < kResultColumns; ++c) {
+        EXPECT_LE(list->header()->sectionViewportPosition(c) + list->columnWidth(c),
+                  list->viewport()->width())
+            << c;
+    }
+}
+
+// A stored size of 0 opens the window at its smallest size, where the messages box still shows
+// three whole lines of reasons.
+TEST_F(ResultWindowTest, TheSmallestWindowShowsThreeLinesOfReasons) {
+    uitest::StoreSettings({{"DiagResultWidth", "0"}, {"DiagResultHeight", "0"}});
+    run::ResultCollection results;
+    auto d = std::make_shared<diag::Diagnosis>();
+    d->SetSpoolerName("S1");
+    d->SetJobId("7");
+    for (const char* queue : {"q1", "q2", "q3", "q4", "q5"}) {
+        d->Add(text::Msg::kReasonQueuePaused, {queue});
+    }
+    results.Add("S1", "7", d);
+    ResultWindow w;
+    w.Fill(results);
+    w.show();
+    EXPECT_EQ(w.frameGeometry().height(), PixelsY(&w, kResultMinHeight));
+    auto* box = Find<QPlainTextEdit>(&w, "txtDiagMessages");
+    QTextCursor third(box->document()->findBlockByNumber(2));
+    ASSERT_EQ(third.block().text(), "- Queue \"q3\" is paused.");
+    EXPECT_LE(box->cursorRect(third).bottom(), box->viewport()->height());
 }
 
 }  // namespace
