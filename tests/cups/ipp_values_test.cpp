@@ -46,7 +46,8 @@ TEST(ServerAddress, EveryFormAndWhatIsNoServer) {
         EXPECT_EQ(server->label, g.label) << g.text;
     }
     for (const std::string bad : {"[::1", "[::1]8631", "printhost:0", "printhost:65536",
-                                  "printhost:86x", ":631", "ipp://"}) {
+                                  "printhost:86x", "printhost:+631", "printhost: 631",
+                                  "fe80::1:631", ":631", "ipp://"}) {
         std::string error;
         EXPECT_FALSE(ParseServer(bad, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
