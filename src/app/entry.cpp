@@ -59,7 +59,7 @@ int Serve(const cli::Options& options, const run::StartupValues& values,
     settings.interval = options.interval;
     if (!options.listen.empty()) {
         std::string error;
-        const auto listen = serve::ParseListen(options.listen, error);
+        const auto listen = serve::ParseListen(options.listen, &error);
         if (!listen) {
             std::cerr << "stallscan: " << error << "\n";
             return cli::kExitUsage;

@@ -6,7 +6,7 @@
 
 namespace stallscan::cups {
 
-std::optional<ServerAddress> ParseServer(const std::string& text, std::string& error) {
+std::optional<ServerAddress> ParseServer(const std::string& text, std::string* error) {
     ServerAddress server;
     std::string rest = text;
     if (rest.empty()) {
@@ -29,18 +29,18 @@ std::optional<ServerAddress> ParseServer(const std::string& text, std::string& e
         return server;
     }
     rest = rest.substr(0, rest.find('/'));  // a URI's path names no other server
-    std::optional<text::HostPort> address = text::ParseHostPort(rest, &error);
+    std::optional<text::HostPort> address = text::ParseHostPort(rest, error);
     if (!address) {
         return std::nullopt;
     }
     if (address->port == 0) {
-        error = "\"0\" is no server's port";
+        *error = "\"0\" is no server's port";
         return std::nullopt;
     }
     server.host = address->host;
     server.port = address->port.value_or(server.port);
     if (server.host.empty()) {
-        error = "no host in \"" + text + "\"";
+        *error = "no host in \"" + text + "\"";
         return std::nullopt;
     }
     server.label = server.host;

@@ -139,7 +139,7 @@ class ConnectionLimits {
 };
 
 // A listening socket on host:port; -1 with the reason when there is none.
-int Listen(const std::string& host, int port, std::string& error) {
+int Listen(const std::string& host, int port, std::string* error) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -148,7 +148,7 @@ int Listen(const std::string& host, int port, std::string& error) {
     if (const int failure =
             ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
         failure != 0) {
-        error = ::gai_strerror(failure);
+        *error = ::gai_strerror(failure);
         return -1;
     }
     int fd = -1;
@@ -170,7 +170,7 @@ int Listen(const std::string& host, int port, std::string& error) {
     }
     ::freeaddrinfo(found);
     if (fd < 0) {
-        error = "the port is in use, or the address is not one of this machine's";
+        *error = "the port is in use, or the address is not one of this machine's";
     }
     return fd;
 }
@@ -302,7 +302,7 @@ class HttpServer::Impl {
 
 std::unique_ptr<HttpServer> HttpServer::Start(const std::string& host, int port,
                                               const HttpLimits& limits, HttpHandler handler,
-                                              std::string& error) {
+                                              std::string* error) {
     const int fd = Listen(host, port, error);
     if (fd < 0) {
         return nullptr;
@@ -313,7 +313,7 @@ std::unique_ptr<HttpServer> HttpServer::Start(const std::string& host, int port,
     auto impl = std::make_unique<Impl>(limits, std::move(handler));
     if (!impl->Start(fd, address.ss_family == AF_INET6)) {
         ::close(fd);
-        error = "the HTTP server could not start";
+        *error = "the HTTP server could not start";
         return nullptr;
     }
     auto server = std::unique_ptr<HttpServer>(new HttpServer(std::move(impl)));

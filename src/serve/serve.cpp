@@ -12,10 +12,10 @@
 namespace stallscan::serve {
 
 std::optional<std::pair<std::string, int>> ParseListen(const std::string& text,
-                                                       std::string& error) {
+                                                       std::string* error) {
     const std::optional<text::HostPort> address = text::ParseHostPort(text, nullptr);
     if (!address || address->host.empty() || !address->port) {
-        error = "--listen takes ADDR:PORT or [IPV6ADDR]:PORT, not \"" + text + "\"";
+        *error = "--listen takes ADDR:PORT or [IPV6ADDR]:PORT, not \"" + text + "\"";
         return std::nullopt;
     }
     return std::pair{address->host, *address->port};
@@ -31,7 +31,7 @@ bool Serve(const ServeSettings& settings, listing::ListingSource& source, std::s
     std::string error;
     std::unique_ptr<HttpServer> server = HttpServer::Start(
         settings.host, settings.port, limits,
-        [&](const HttpRequest& request) { return Route(request, settings, scanner); }, error);
+        [&](const HttpRequest& request) { return Route(request, settings, scanner); }, &error);
     if (server == nullptr) {
         err << "stallscan: cannot listen on " << settings.host << " port " << settings.port << ": "
             << error << "\n";
