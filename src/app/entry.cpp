@@ -34,6 +34,17 @@ std::string StartupHint(const StartupOutcome& startup) {
            "(a program, not an empty file).";
 }
 
+// What the program starts with, for the windows and the command line alike: a CUPS server needs no
+// installation of the listing tool; anything else goes through the start-up checks.
+StartupOutcome LookUpStartup(const cli::Options& options, const std::string& arg_text) {
+    if (options.cups_server) {
+        StartupOutcome startup;
+        startup.values.cups_server = options.cups_server;
+        return startup;
+    }
+    return CheckStartup(arg_text, SystemEnvironment(), SystemFileLength());
+}
+
 // The live view until a signal ends it; its exit status.
 int Serve(const cli::Options& options, const run::StartupValues& values,
           listing::ListingSource& source, std::stop_token stop) {
@@ -48,7 +59,7 @@ int Serve(const cli::Options& options, const run::StartupValues& values,
     settings.interval = options.interval;
     if (!options.listen.empty()) {
         std::string error;
-        const auto listen = serve::ParseListen(options.listen, error);
+        const auto listen = serve::ParseListen(options.listen, &error);
         if (!listen) {
             std::cerr << "stallscan: " << error << "\n";
             return cli::kExitUsage;
@@ -87,14 +98,7 @@ int RunCommandLine(const cli::Options& options, const std::string& arg_text) {
         }
         return *status;
     }
-    const EnvLookup env = SystemEnvironment();
-    StartupOutcome startup;
-    if (options.cups_server) {
-        // A CUPS server needs no installation of the listing tool.
-        startup.values.cups_server = options.cups_server;
-    } else {
-        startup = CheckStartup(arg_text, env, SystemFileLength());
-    }
+    const StartupOutcome startup = LookUpStartup(options, arg_text);
     if (startup.problem != StartupProblem::kNone) {
         return cli::ReportStartupFailure(options, startup.message, StartupHint(startup), std::cout,
                                          std::cerr);
@@ -147,12 +151,7 @@ int Main(int argc, char** argv, const WindowsFn& windows) {
     const cli::Options options = cli::ParseArguments(args);
     SetUpClock();
     if (windows && !options.wants_command_line) {
-        StartupOutcome startup;
-        if (options.cups_server) {
-            startup.values.cups_server = options.cups_server;
-        } else {
-            startup = CheckStartup(arg_text, SystemEnvironment(), SystemFileLength());
-        }
+        const StartupOutcome startup = LookUpStartup(options, arg_text);
         const bool found = startup.problem == StartupProblem::kNone;
         return windows(argc, argv, found ? std::string() : startup.message, startup.values);
     }

@@ -4,10 +4,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <ostream>
 #include <sstream>
 #include <stop_token>
@@ -23,6 +21,7 @@
 #include "run/json_report.h"
 #include "run/run_plan.h"
 #include "run/scan.h"
+#include "run/sleep_until.h"
 #include "text/catalog.h"
 #include "text/text_functions.h"
 
@@ -344,11 +343,7 @@ int Run(const Options& options, const run::StartupValues& startup,
     if (deadline && deadline->count() > 0) {
         const auto end = std::chrono::steady_clock::now() + *deadline;
         timer = std::jthread([&halt, &deadline_passed, end](std::stop_token own) {
-            std::mutex mutex;
-            std::condition_variable_any wake;
-            std::unique_lock lock(mutex);
-            wake.wait_until(lock, own, end, [] { return false; });
-            if (!own.stop_requested()) {
+            if (run::SleepUntil(own, end)) {
                 deadline_passed = true;
                 halt.request_stop();
             }
@@ -365,20 +360,8 @@ int Run(const Options& options, const run::StartupValues& startup,
     };
 
     listing::Lister lister(source, {halt.get_token(), options.timeout});
-    // A source of one server (CUPS) is the server of the jobs named without one, and all of its
-    // waiting jobs when none is named.
-    const std::string only_server = source.OnlyServer();
-    std::vector<std::string> specs = options.specs;
-    if (specs.empty() && !only_server.empty()) {
-        specs.push_back(only_server + ":");
-    }
-    run::RunPlan plan = run::MakeRunPlan(lister, {specs, true, domain, [&] {
-                                                      if (!only_server.empty()) {
-                                                          return only_server;
-                                                      }
-                                                      return run::AssociatedServer(
-                                                          lister, startup.default_printer);
-                                                  }});
+    run::RunPlan plan =
+        run::PlanForSource(lister, options.specs, domain, startup.default_printer);
     if (context.stop.stop_requested()) {
         return kExitDiagnosed;  // the caller reports the signal
     }

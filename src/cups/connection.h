@@ -66,8 +66,11 @@ class Connection {
     std::vector<char> read_ahead_;
     size_t read_from_ = 0;
     size_t read_to_ = 0;
-    // Read by libcups while it connects, set when the listing is stopped (from the thread that
-    // stops it; written atomically).
+    // The cancel flag of libcups's connect calls, which take a plain int * and read it on this
+    // thread while they wait. The stop callback sets it from the thread that stops the listing,
+    // through std::atomic_ref. This is safe: it only goes from 0 to 1, the int is aligned so that
+    // it is read and written whole, and libcups reads it again on every pass of its wait, so a
+    // read that comes before the write only delays the cancel by one pass.
     alignas(std::atomic_ref<int>::required_alignment) int cancel_ = 0;
     std::stop_callback<std::function<void()>> on_stop_;
 };

@@ -2,9 +2,11 @@
 
 #include <cups/cups.h>
 
+#include "text/host_port.h"
+
 namespace stallscan::cups {
 
-std::optional<ServerAddress> ParseServer(const std::string& text, std::string& error) {
+std::optional<ServerAddress> ParseServer(const std::string& text, std::string* error) {
     ServerAddress server;
     std::string rest = text;
     if (rest.empty()) {
@@ -27,44 +29,18 @@ std::optional<ServerAddress> ParseServer(const std::string& text, std::string& e
         return server;
     }
     rest = rest.substr(0, rest.find('/'));  // a URI's path names no other server
-    std::string port_text;
-    if (rest.starts_with("[")) {
-        const size_t close = rest.find(']');
-        if (close == std::string::npos) {
-            error = "no \"]\" after the IPv6 address in \"" + text + "\"";
-            return std::nullopt;
-        }
-        server.host = rest.substr(1, close - 1);
-        if (close + 1 < rest.size()) {
-            if (rest[close + 1] != ':') {
-                error = "\"" + text + "\" is no server (HOST[:PORT], [ADDRESS]:PORT, or a socket)";
-                return std::nullopt;
-            }
-            port_text = rest.substr(close + 2);
-        }
-    } else {
-        const size_t colon = rest.find(':');
-        server.host = rest.substr(0, colon);
-        if (colon != std::string::npos) {
-            port_text = rest.substr(colon + 1);
-        }
+    std::optional<text::HostPort> address = text::ParseHostPort(rest, error);
+    if (!address) {
+        return std::nullopt;
     }
-    if (!port_text.empty()) {
-        size_t used = 0;
-        int port = 0;
-        try {
-            port = std::stoi(port_text, &used);
-        } catch (...) {
-            used = 0;
-        }
-        if (used != port_text.size() || port < 1 || port > 65535) {
-            error = "\"" + port_text + "\" is no port number";
-            return std::nullopt;
-        }
-        server.port = port;
+    if (address->port == 0) {
+        *error = "\"0\" is no server's port";
+        return std::nullopt;
     }
+    server.host = address->host;
+    server.port = address->port.value_or(server.port);
     if (server.host.empty()) {
-        error = "no host in \"" + text + "\"";
+        *error = "no host in \"" + text + "\"";
         return std::nullopt;
     }
     server.label = server.host;

@@ -22,6 +22,6 @@ struct ServerAddress {
 // The server of "[ipp://|ipps://]HOST[:PORT]", "[V6ADDRESS]:PORT" or a socket path; empty text:
 // the server the CUPS clients use (CUPS_SERVER, client.conf, the local socket). Nothing, with
 // the reason in `error`, for a text that names no server.
-std::optional<ServerAddress> ParseServer(const std::string& text, std::string& error);
+std::optional<ServerAddress> ParseServer(const std::string& text, std::string* error);
 
 }  // namespace stallscan::cups

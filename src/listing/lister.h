@@ -28,6 +28,7 @@ class Lister {
     Status Interruption() const { return interruption_; }
     Dialect AttributeDialect() const { return source_->AttributeDialect(); }
     std::string ServerForCommands() const { return source_->ServerForCommands(); }
+    std::string OnlyServer() const { return source_->OnlyServer(); }
 
   private:
     ListingSource* source_;

@@ -37,7 +37,7 @@ bool ReadWholeFile(const std::string& win_path, std::string& out);
 // Writes a file safely: a new file beside the target, then replaces the target. On failure the
 // target is unchanged and `error` holds the reason.
 bool ReplaceFileContents(const std::string& native_path, const std::string& bytes,
-                         std::string& error);
+                         std::string* error);
 
 // Seconds east of UTC of the local time zone (TZ honoured) at `epoch_seconds`, daylight saving
 // included; 0 when the zone cannot be told.

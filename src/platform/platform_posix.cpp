@@ -145,11 +145,11 @@ bool ReadWholeFile(const std::string& winPath, std::string& out) {
 }
 
 bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes,
-                         std::string& error) {
+                         std::string* error) {
     std::string tempPath;
     const int fd = CreateSibling(nativePath, tempPath);
     if (fd < 0) {
-        error = ErrnoText(nativePath, errno);
+        *error = ErrnoText(nativePath, errno);
         return false;
     }
     struct stat st;
@@ -168,7 +168,7 @@ bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes
     }
     if (!ok) {
         ::unlink(tempPath.c_str());
-        error = ErrnoText(nativePath, err);
+        *error = ErrnoText(nativePath, err);
         return false;
     }
     SyncDirectoryOf(nativePath);

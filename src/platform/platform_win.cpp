@@ -220,7 +220,7 @@ bool ReadWholeFile(const std::string& winPath, std::string& out) {
 }
 
 bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes,
-                         std::string& error) {
+                         std::string* error) {
     static std::atomic<unsigned> counter{0};
     std::string tempPath;
     HANDLE created = INVALID_HANDLE_VALUE;
@@ -234,7 +234,7 @@ bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes
         }
     }
     if (created == INVALID_HANDLE_VALUE) {
-        error = nativePath + ": " + ErrorText(GetLastError());
+        *error = nativePath + ": " + ErrorText(GetLastError());
         return false;
     }
     FileHandle file(created);
@@ -251,7 +251,7 @@ bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes
     }
     if (!ok) {
         DeleteFileA(tempPath.c_str());
-        error = nativePath + ": " + ErrorText(err);
+        *error = nativePath + ": " + ErrorText(err);
         return false;
     }
     return true;

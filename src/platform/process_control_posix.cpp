@@ -7,7 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <stop_token>
 #include <thread>
 
 #include "platform/process_control.h"
@@ -25,8 +25,7 @@ int WakeSignal() {
 struct TerminationWatch::State {
     sigset_t signals;
     sigset_t previous_mask;
-    std::atomic<bool> done{false};
-    std::thread thread;
+    std::jthread thread;
 };
 
 TerminationWatch::TerminationWatch(std::function<void(int signal)> on_request)
@@ -36,9 +35,10 @@ TerminationWatch::TerminationWatch(std::function<void(int signal)> on_request)
         sigaddset(&state_->signals, sig);
     }
     pthread_sigmask(SIG_BLOCK, &state_->signals, &state_->previous_mask);
-    state_->thread = std::thread([state = state_, on_request = std::move(on_request)] {
+    state_->thread = std::jthread([state = state_, on_request = std::move(on_request)](
+                                      std::stop_token stop) {
         bool requested = false;
-        while (!state->done.load()) {
+        while (!stop.stop_requested()) {
             const int sig = sigwaitinfo(&state->signals, nullptr);
             if (sig > 0 && sig != WakeSignal() && !requested) {
                 requested = true;
@@ -49,7 +49,8 @@ TerminationWatch::TerminationWatch(std::function<void(int signal)> on_request)
 }
 
 TerminationWatch::~TerminationWatch() {
-    state_->done = true;
+    // The stop is seen once sigwaitinfo returns, which the wake signal makes it do at once.
+    state_->thread.request_stop();
     pthread_kill(state_->thread.native_handle(), WakeSignal());
     state_->thread.join();
     pthread_sigmask(SIG_SETMASK, &state_->previous_mask, nullptr);

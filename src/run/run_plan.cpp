@@ -15,15 +15,7 @@ std::string Trimmed(std::string_view text) {
     return std::string(text::TrimSpaces(text));
 }
 
-}  // namespace
-
-std::string ResultKey(std::string_view server, std::string_view job) {
-    std::string key(server);
-    key += ':';
-    key += job;
-    return text::FoldCase(key);
-}
-
+// The "associated-server" of a printer; empty when the printer cannot be listed or has none.
 std::string AssociatedServer(listing::Lister& lister, const std::string& printer) {
     if (printer.empty()) {
         return {};
@@ -34,6 +26,44 @@ std::string AssociatedServer(listing::Lister& lister, const std::string& printer
         return {};
     }
     return attrs.SingleValue("associated-server");
+}
+
+}  // namespace
+
+std::string ResultKey(std::string_view server, std::string_view job) {
+    std::string key(server);
+    key += ':';
+    key += job;
+    return text::FoldCase(key);
+}
+
+std::optional<std::string> KnownDefaultServer(const std::string& only_server,
+                                              const std::string& default_printer) {
+    if (!only_server.empty()) {
+        return only_server;
+    }
+    if (default_printer.empty()) {
+        return std::string();
+    }
+    return std::nullopt;
+}
+
+std::string DefaultServer(listing::Lister& lister, const std::string& default_printer) {
+    if (std::optional<std::string> known = KnownDefaultServer(lister.OnlyServer(), default_printer)) {
+        return *known;
+    }
+    return AssociatedServer(lister, default_printer);
+}
+
+RunPlan PlanForSource(listing::Lister& lister, std::vector<std::string> specs,
+                      const std::string& domain, const std::string& default_printer) {
+    if (const std::string only_server = lister.OnlyServer();
+        specs.empty() && !only_server.empty()) {
+        specs.push_back(only_server + ":");
+    }
+    return MakeRunPlan(lister, {std::move(specs), true, domain, [&lister, &default_printer] {
+                                    return DefaultServer(lister, default_printer);
+                                }});
 }
 
 void FindUnknownServers(listing::Lister& lister, RunPlan& plan, const std::string& domain) {

@@ -7,6 +7,7 @@
 // its result is dropped.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,8 +67,21 @@ bool ServerFailed(const EmptyServer& empty);
 // The key of a result: server ":" job, in lower case.
 std::string ResultKey(std::string_view server, std::string_view job);
 
-// The "associated-server" of a printer (how the default server is found from the default
-// printer); empty when the printer cannot be listed or has none.
-std::string AssociatedServer(listing::Lister& lister, const std::string& printer);
+// The default server when it takes no listing to know it: the server of a source of one server
+// (`only_server`, a CUPS server), or none ("") without a default printer. Nothing when it is the
+// default printer's "associated-server", which takes a listing.
+std::optional<std::string> KnownDefaultServer(const std::string& only_server,
+                                              const std::string& default_printer);
+
+// The server of the items that name none, for every front end: KnownDefaultServer, or else the
+// "associated-server" of the default printer; empty when there is none, or when the printer
+// cannot be listed.
+std::string DefaultServer(listing::Lister& lister, const std::string& default_printer);
+
+// The plan of a run of the command line or the live view over the lister's source: the SPECs as
+// given (servers expanded), where none given over a source of one server means all of its
+// waiting jobs; the default server as DefaultServer finds it, when an item needs it.
+RunPlan PlanForSource(listing::Lister& lister, std::vector<std::string> specs,
+                      const std::string& domain, const std::string& default_printer);
 
 }  // namespace stallscan::run

@@ -61,6 +61,19 @@ class Board {
     std::map<std::size_t, ScannedJob> finished_;
 };
 
+// The workers of a scan. However the scan ends (all delivered, a stop, an exception of the
+// delivering callback), every worker is asked to stop, its listing in flight with it, before the
+// first is joined (std::jthread joins when it goes): none waits for room that will never come, and
+// none starts another job while another is joined.
+struct Workers {
+    std::vector<std::jthread> threads;
+    ~Workers() {
+        for (std::jthread& thread : threads) {
+            thread.request_stop();
+        }
+    }
+};
+
 }  // namespace
 
 bool Scan(listing::ListingSource& source, const RunPlan& plan, const ScanSettings& settings,
@@ -68,16 +81,13 @@ bool Scan(listing::ListingSource& source, const RunPlan& plan, const ScanSetting
     const std::size_t jobs = plan.items.size();
     const auto parallel = static_cast<std::size_t>(std::max(settings.parallel, 1));
     Board board(jobs, 4 * parallel);
-    // The workers stop with the scan, and also when the caller leaves early.
-    std::stop_source workers_stop;
-    const std::stop_callback forward(stop, [&workers_stop] { workers_stop.request_stop(); });
-    std::vector<std::jthread> workers;
+    Workers workers;
     for (std::size_t w = 0; w < std::min(parallel, jobs); ++w) {
-        workers.emplace_back([&, token = workers_stop.get_token()] {
+        workers.threads.emplace_back([&](std::stop_token own) {
             std::size_t index = 0;
-            while (board.Take(index, token)) {
+            while (board.Take(index, own)) {
                 const RunItem& item = plan.items[index];
-                listing::Lister lister(source, {token, settings.timeout});
+                listing::Lister lister(source, {own, settings.timeout});
                 ScannedJob job;
                 job.index = index;
                 job.item = &item;
@@ -89,12 +99,10 @@ bool Scan(listing::ListingSource& source, const RunPlan& plan, const ScanSetting
     }
     std::size_t delivered = 0;
     ScannedJob job;
-    while (delivered < jobs && board.Next(job, workers_stop.get_token())) {
+    while (delivered < jobs && board.Next(job, stop)) {
         deliver(std::move(job));
         ++delivered;
     }
-    workers_stop.request_stop();
-    workers.clear();  // joins
     return delivered == jobs && !stop.stop_requested();
 }
 

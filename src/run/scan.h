@@ -34,7 +34,8 @@ struct ScannedJob {
 
 // Calls `deliver` on the calling thread for every job of the plan, in plan order. A stop request
 // ends the scan at once: the listings in flight are stopped and nothing more is delivered. True
-// when every job was delivered.
+// when every job was delivered. An exception of `deliver` ends the scan with it: the workers are
+// stopped and joined, and the exception passes on to the caller.
 bool Scan(listing::ListingSource& source, const RunPlan& plan, const ScanSettings& settings,
           std::stop_token stop, const std::function<void(ScannedJob&&)>& deliver);
 

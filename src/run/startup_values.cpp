@@ -22,7 +22,7 @@ std::unique_ptr<listing::ListingSource> MakeSource(const StartupValues& values,
     if (values.cups_server) {
 #ifdef STALLSCAN_WITH_CUPS
         std::string reason;
-        auto server = cups::ParseServer(*values.cups_server, reason);
+        auto server = cups::ParseServer(*values.cups_server, &reason);
         if (!server) {
             if (error != nullptr) {
                 *error = reason;

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <stop_token>
 #include <string_view>
 #include <thread>
 
@@ -39,16 +40,9 @@ struct Connection {
 // socket, so the descriptor is never another's.
 class ConnectionLimits {
   public:
+    // The thread goes first on destruction (std::jthread: a stop request, then the join).
     explicit ConnectionLimits(const HttpLimits& limits)
-        : limits_(limits), thread_([this] { Enforce(); }) {}
-    ~ConnectionLimits() {
-        {
-            std::lock_guard lock(mutex_);
-            done_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
-    }
+        : limits_(limits), thread_([this](std::stop_token stop) { Enforce(stop); }) {}
 
     Connection* Opened(int fd) {
         auto connection = std::make_unique<Connection>();
@@ -62,6 +56,7 @@ class ConnectionLimits {
                 ShutDown(*nearest);
             }
             connections_.emplace(opened, std::move(connection));
+            ++changes_;
         }
         changed_.notify_one();
         return opened;
@@ -84,6 +79,7 @@ class ConnectionLimits {
             connection->answering = false;
             connection->deadline = Clock::now() + limits_.keep_alive;
             --waiting_;
+            ++changes_;
         }
         changed_.notify_one();
     }
@@ -109,9 +105,9 @@ class ConnectionLimits {
         ::shutdown(connection.fd, SHUT_RDWR);
         connection.closing = true;
     }
-    void Enforce() {
+    void Enforce(const std::stop_token& stop) {
         std::unique_lock lock(mutex_);
-        while (!done_) {
+        while (!stop.stop_requested()) {
             const auto now = Clock::now();
             auto next = Clock::time_point::max();
             for (const auto& [key, connection] : connections_) {
@@ -124,25 +120,26 @@ class ConnectionLimits {
                     next = std::min(next, connection->deadline);
                 }
             }
+            const auto changed = [this, seen = changes_] { return changes_ != seen; };
             if (next == Clock::time_point::max()) {
-                changed_.wait(lock);
+                changed_.wait(lock, stop, changed);
             } else {
-                changed_.wait_until(lock, next);
+                changed_.wait_until(lock, stop, next, changed);
             }
         }
     }
 
     const HttpLimits limits_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable_any changed_;
     std::map<Connection*, std::unique_ptr<Connection>> connections_;
     size_t waiting_ = 0;
-    bool done_ = false;
-    std::thread thread_;
+    size_t changes_ = 0;  // a deadline was added or moved: Enforce looks again
+    std::jthread thread_;
 };
 
 // A listening socket on host:port; -1 with the reason when there is none.
-int Listen(const std::string& host, int port, std::string& error) {
+int Listen(const std::string& host, int port, std::string* error) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -151,7 +148,7 @@ int Listen(const std::string& host, int port, std::string& error) {
     if (const int failure =
             ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
         failure != 0) {
-        error = ::gai_strerror(failure);
+        *error = ::gai_strerror(failure);
         return -1;
     }
     int fd = -1;
@@ -173,7 +170,7 @@ int Listen(const std::string& host, int port, std::string& error) {
     }
     ::freeaddrinfo(found);
     if (fd < 0) {
-        error = "the port is in use, or the address is not one of this machine's";
+        *error = "the port is in use, or the address is not one of this machine's";
     }
     return fd;
 }
@@ -305,7 +302,7 @@ class HttpServer::Impl {
 
 std::unique_ptr<HttpServer> HttpServer::Start(const std::string& host, int port,
                                               const HttpLimits& limits, HttpHandler handler,
-                                              std::string& error) {
+                                              std::string* error) {
     const int fd = Listen(host, port, error);
     if (fd < 0) {
         return nullptr;
@@ -316,7 +313,7 @@ std::unique_ptr<HttpServer> HttpServer::Start(const std::string& host, int port,
     auto impl = std::make_unique<Impl>(limits, std::move(handler));
     if (!impl->Start(fd, address.ss_family == AF_INET6)) {
         ::close(fd);
-        error = "the HTTP server could not start";
+        *error = "the HTTP server could not start";
         return nullptr;
     }
     auto server = std::unique_ptr<HttpServer>(new HttpServer(std::move(impl)));

@@ -50,7 +50,7 @@ class HttpServer {
     // serves until destroyed; nothing, with the reason, when that address cannot be listened on.
     static std::unique_ptr<HttpServer> Start(const std::string& host, int port,
                                              const HttpLimits& limits, HttpHandler handler,
-                                             std::string& error);
+                                             std::string* error);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;

@@ -1,12 +1,11 @@
 #include "serve/scanner.h"
 
-#include <condition_variable>
-
 #include "listing/caching_source.h"
 #include "listing/lister.h"
 #include "run/json_report.h"
 #include "run/run_plan.h"
 #include "run/scan.h"
+#include "run/sleep_until.h"
 
 namespace stallscan::serve {
 
@@ -32,14 +31,13 @@ Scanner::Scanner(const ServeSettings& settings, listing::ListingSource& source,
                  std::stop_token stop)
     : settings_(settings), counting_(source), stop_(std::move(stop)) {}
 
-Scanner::~Scanner() {
-    if (thread_.joinable()) {
-        thread_.join();
-    }
-}
+// The members' destructors end the scans: the forwarding goes, then the std::jthread asks the
+// loop to stop and joins it.
+Scanner::~Scanner() = default;
 
 void Scanner::Start() {
-    thread_ = std::thread([this] { Loop(); });
+    thread_ = std::jthread([this](std::stop_token own) { Loop(own); });
+    forward_stop_.emplace(stop_, [this] { thread_.request_stop(); });
 }
 
 std::shared_ptr<const Snapshot> Scanner::Latest() const {
@@ -54,40 +52,28 @@ Totals Scanner::GetTotals() const {
     return totals;
 }
 
-void Scanner::Loop() {
-    while (!stop_.stop_requested()) {
+void Scanner::Loop(const std::stop_token& stop) {
+    while (!stop.stop_requested()) {
         const auto started = Clock::now();
-        std::shared_ptr<const Snapshot> snapshot = ScanOnce();
+        std::shared_ptr<const Snapshot> snapshot = ScanOnce(stop);
         if (snapshot != nullptr) {
             std::lock_guard lock(mutex_);
             latest_ = snapshot;
             totals_.Add(*snapshot);
         }
-        std::mutex wait_mutex;
-        std::unique_lock lock(wait_mutex);
-        std::condition_variable_any().wait_until(lock, stop_, started + settings_.interval,
-                                                 [] { return false; });
+        run::SleepUntil(stop, started + settings_.interval);
     }
 }
 
-std::shared_ptr<const Snapshot> Scanner::ScanOnce() {
+std::shared_ptr<const Snapshot> Scanner::ScanOnce(const std::stop_token& stop) {
     const auto wall_start = std::chrono::system_clock::now();
     const auto start = Clock::now();
     listing::CachingSource cache(counting_);
     listing::ListingSource& source =
         settings_.no_cache ? static_cast<listing::ListingSource&>(counting_) : cache;
-    listing::Lister lister(source, {stop_, settings_.timeout});
-    std::vector<std::string> specs = settings_.specs;
-    const std::string only_server = source.OnlyServer();
-    if (specs.empty() && !only_server.empty()) {
-        specs.push_back(only_server + ":");
-    }
-    run::RunPlan plan = run::MakeRunPlan(
-        lister, {specs, true, settings_.domain, [&] {
-                     return only_server.empty()
-                                ? run::AssociatedServer(lister, settings_.default_printer)
-                                : only_server;
-                 }});
+    listing::Lister lister(source, {stop, settings_.timeout});
+    run::RunPlan plan =
+        run::PlanForSource(lister, settings_.specs, settings_.domain, settings_.default_printer);
     // A server that gave no job because it cannot be read, or because the print system does not
     // know it (a mistyped name, the placeholder SERVER:), fails the scan: never all well.
     run::FindUnknownServers(lister, plan, settings_.domain);
@@ -101,13 +87,13 @@ std::shared_ptr<const Snapshot> Scanner::ScanOnce() {
         }
     }
     const bool complete =
-        run::Scan(source, plan, {settings_.domain, settings_.timeout, settings_.jobs}, stop_,
+        run::Scan(source, plan, {settings_.domain, settings_.timeout, settings_.jobs}, stop,
                   [&](run::ScannedJob&& job) {
                       if (!job.item->repeated_key) {
                           builder.Add(job.diagnosis);
                       }
                   });
-    if (!complete || stop_.stop_requested()) {
+    if (!complete || stop.stop_requested()) {
         return nullptr;
     }
     return std::make_shared<Snapshot>(builder.Finish(wall_start, Clock::now() - start));

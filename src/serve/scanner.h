@@ -3,8 +3,10 @@
 // one is kept for the requests, which never start a listing.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <thread>
 
@@ -40,8 +42,8 @@ class CountingSource : public listing::ListingSource {
 
 class Scanner {
   public:
-    // `settings` and `source` outlive the scanner; the destructor waits for the scan in flight,
-    // which ends once `stop` is requested.
+    // `settings` and `source` outlive the scanner. A stop requested on `stop`, or the destructor,
+    // stops the scan in flight; the destructor waits for it to end.
     Scanner(const ServeSettings& settings, listing::ListingSource& source, std::stop_token stop);
     ~Scanner();
 
@@ -53,9 +55,9 @@ class Scanner {
     Totals GetTotals() const;
 
   private:
-    void Loop();
+    void Loop(const std::stop_token& stop);
     // One scan with a cache of its own; nothing when it was stopped.
-    std::shared_ptr<const Snapshot> ScanOnce();
+    std::shared_ptr<const Snapshot> ScanOnce(const std::stop_token& stop);
 
     const ServeSettings& settings_;
     CountingSource counting_;
@@ -63,7 +65,10 @@ class Scanner {
     mutable std::mutex mutex_;
     std::shared_ptr<const Snapshot> latest_;
     Totals totals_;
-    std::thread thread_;
+    std::jthread thread_;
+    // Passes a stop of `stop_` on to the thread; declared after it, so it is gone before the
+    // thread is joined.
+    std::optional<std::stop_callback<std::function<void()>>> forward_stop_;
 };
 
 }  // namespace stallscan::serve

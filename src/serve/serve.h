@@ -43,7 +43,7 @@ struct ServeSettings {
 };
 
 // "ADDR:PORT" or "[V6ADDR]:PORT" as host and port; nothing, with the reason, otherwise.
-std::optional<std::pair<std::string, int>> ParseListen(const std::string& text, std::string& error);
+std::optional<std::pair<std::string, int>> ParseListen(const std::string& text, std::string* error);
 
 // Serves until `stop` is requested and returns true; false (with the reason on `err`) when the
 // address cannot be listened on. Announces the address it listens on, on `err`.

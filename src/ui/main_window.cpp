@@ -135,21 +135,18 @@ void MainWindow::BuildControls() {
 
 void MainWindow::LookUpDefaultServer(const std::string& default_printer) {
     none_text_ = default_server_label_->text();
-    if (const std::string only = source_->OnlyServer(); !only.empty()) {
-        DefaultServerFound(only);  // a CUPS server: the one server there is
+    // A CUPS server, the one server there is, or no default printer ("None"): known at once.
+    if (const auto known = run::KnownDefaultServer(source_->OnlyServer(), default_printer)) {
+        DefaultServerFound(*known);
         return;
-    }
-    if (default_printer.empty()) {
-        UpdateControls();
-        return;  // no default printer: "None" at once
     }
     looking_up_ = true;
     default_server_label_->clear();
     setCursor(Qt::BusyCursor);
     UpdateControls();
-    lookup_ = std::thread([this, default_printer, stop = lookup_stop_.get_token()] {
+    lookup_ = std::jthread([this, default_printer](std::stop_token stop) {
         listing::Lister lister(*source_, {stop, server_timeout_});
-        std::string server = run::AssociatedServer(lister, default_printer);
+        std::string server = run::DefaultServer(lister, default_printer);
         QMetaObject::invokeMethod(
             this, [this, server = std::move(server)] { DefaultServerFound(server); },
             Qt::QueuedConnection);
@@ -172,10 +169,7 @@ void MainWindow::DefaultServerFound(const std::string& server) {
 }
 
 void MainWindow::EndLookup() {
-    lookup_stop_.request_stop();
-    if (lookup_.joinable()) {
-        lookup_.join();
-    }
+    lookup_ = {};  // std::jthread: a stop request, then the join
     looking_up_ = false;
 }
 

@@ -71,8 +71,7 @@ class MainWindow : public QDialog {
 
     QString none_text_;  // what the default server shows when there is none
     bool looking_up_ = false;
-    std::stop_source lookup_stop_;
-    std::thread lookup_;
+    std::jthread lookup_;
 };
 
 }  // namespace stallscan::ui

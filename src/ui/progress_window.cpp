@@ -53,7 +53,6 @@ ProgressWindow::ProgressWindow(listing::ListingSource& source,
 }
 
 ProgressWindow::~ProgressWindow() {
-    stop_.request_stop();
     JoinWorker();
     UnregisterWindow(this);
 }
@@ -71,8 +70,8 @@ ProgressWindow::Outcome ProgressWindow::Run(const std::string& server, const std
         request.specs = {trimmed_server + ":"};
         waiting_for_ = trimmed_server;
         StartWorker(
-            [this, request, stop = stop_.get_token()] {
-                listing::Lister lister(*source_, {stop});
+            [this, request](std::stop_token stop) {
+                listing::Lister lister(*source_, {std::move(stop)});
                 plan_ = run::MakeRunPlan(lister, request);
             },
             &ProgressWindow::OnJobsListed);
@@ -82,7 +81,7 @@ ProgressWindow::Outcome ProgressWindow::Run(const std::string& server, const std
         for (int32_t i = 1; i <= typed_jobs.Count(); ++i) {
             request.specs.push_back(typed_jobs.Item(i));
         }
-        listing::Lister lister(*source_, {stop_.get_token()});  // typed jobs need no listing
+        listing::Lister lister(*source_);  // typed jobs need no listing
         run::RunPlan plan = run::MakeRunPlan(lister, request);
         if (plan.items.empty()) {
             outcome_ = Outcome::kDone;
@@ -120,8 +119,8 @@ void ProgressWindow::DiagnoseNextJob() {
     const run::RunItem& item = items_[next_];
     waiting_for_ = item.server;
     StartWorker(
-        [this, item, domain = domain_, stop = stop_.get_token()] {
-            listing::Lister lister(*source_, {stop});
+        [this, item, domain = domain_](std::stop_token stop) {
+            listing::Lister lister(*source_, {std::move(stop)});
             diagnosis_ = std::make_shared<const diag::Diagnosis>(
                 diag::DiagnoseJob(lister, item.server, domain, item.job));
         },
@@ -170,12 +169,13 @@ void ProgressWindow::reject() {
     EndRun(Outcome::kStopped);
 }
 
-void ProgressWindow::StartWorker(std::function<void()> work, void (ProgressWindow::*after)()) {
+void ProgressWindow::StartWorker(std::function<void(std::stop_token)> work,
+                                 void (ProgressWindow::*after)()) {
     JoinWorker();
     after_worker_ = after;
     worker_busy_ = true;
-    worker_ = std::thread([this, work = std::move(work)] {
-        work();
+    worker_ = std::jthread([this, work = std::move(work)](std::stop_token stop) {
+        work(std::move(stop));
         worker_busy_ = false;
         QMetaObject::invokeMethod(this, &ProgressWindow::WorkerFinished, Qt::QueuedConnection);
     });
@@ -196,9 +196,7 @@ void ProgressWindow::WorkerFinished() {
 }
 
 void ProgressWindow::JoinWorker() {
-    if (worker_.joinable()) {
-        worker_.join();
-    }
+    worker_ = {};  // std::jthread: a stop request (none when it has finished), then the join
 }
 
 void ProgressWindow::EndRun(Outcome outcome) {
@@ -207,7 +205,6 @@ void ProgressWindow::EndRun(Outcome outcome) {
     }
     next_job_timer_->stop();
     answer_timer_->stop();
-    stop_.request_stop();
     JoinWorker();
     done(QDialog::Accepted);
 }

@@ -71,7 +71,8 @@ class ProgressWindow : public QDialog {
     void AskWhetherToWait();
     // Runs `work` on the worker thread; `after` is called on this window's thread once it is
     // done, unless the run has ended by then.
-    void StartWorker(std::function<void()> work, void (ProgressWindow::*after)());
+    // `work` gets the worker's stop token, which the end of the run requests.
+    void StartWorker(std::function<void(std::stop_token)> work, void (ProgressWindow::*after)());
     void WorkerFinished();
     void JoinWorker();
     // Sets the outcome (unless one is set), stops the timers and the worker, closes the window.
@@ -92,8 +93,7 @@ class ProgressWindow : public QDialog {
     std::shared_ptr<const diag::Diagnosis> diagnosis_;  // written by the job's worker
     run::ResultCollection* results_ = nullptr;
 
-    std::stop_source stop_;
-    std::thread worker_;
+    std::jthread worker_;
     std::atomic<bool> worker_busy_{false};
     void (ProgressWindow::*after_worker_)() = nullptr;
     bool asking_ = false;

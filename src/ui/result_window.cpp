@@ -255,7 +255,7 @@ void ResultWindow::SaveResults(const std::string& key) {
     }
     const std::string native_path = QFile::encodeName(path).toStdString();
     std::string error;
-    if (!platform::ReplaceFileContents(native_path, bytes, error)) {
+    if (!platform::ReplaceFileContents(native_path, bytes, &error)) {
         if (error.starts_with(native_path + ": ")) {
             error.erase(0, native_path.size() + 2);
         }

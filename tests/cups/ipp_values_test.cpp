@@ -38,7 +38,7 @@ TEST(ServerAddress, EveryFormAndWhatIsNoServer) {
     };
     for (const auto& g : good) {
         std::string error;
-        const auto server = ParseServer(g.text, error);
+        const auto server = ParseServer(g.text, &error);
         ASSERT_TRUE(server) << g.text << ": " << error;
         EXPECT_EQ(server->host, g.host) << g.text;
         EXPECT_EQ(server->port, g.port) << g.text;
@@ -46,9 +46,10 @@ TEST(ServerAddress, EveryFormAndWhatIsNoServer) {
         EXPECT_EQ(server->label, g.label) << g.text;
     }
     for (const std::string bad : {"[::1", "[::1]8631", "printhost:0", "printhost:65536",
-                                  "printhost:86x", ":631", "ipp://"}) {
+                                  "printhost:86x", "printhost:+631", "printhost: 631",
+                                  "fe80::1:631", ":631", "ipp://"}) {
         std::string error;
-        EXPECT_FALSE(ParseServer(bad, error)) << bad;
+        EXPECT_FALSE(ParseServer(bad, &error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
     }
 }

@@ -592,7 +592,7 @@ TEST_F(Cups, AScanSnapshotAsksPerDestinationNotPerJob) {
                                            Submit("still", {}, *still)};
     const test_proxy::DelayProxy proxy(still->Port(), 0ms);
     std::string error;
-    const auto address = stallscan::cups::ParseServer(proxy.Server(), error);
+    const auto address = stallscan::cups::ParseServer(proxy.Server(), &error);
     ASSERT_TRUE(address) << error;
     stallscan::cups::CupsSource source(*address);
     const auto scan = source.NewScan();

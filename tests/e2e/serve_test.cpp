@@ -633,11 +633,12 @@ TEST(Serve, ListenAddressesAndMetricValues) {
         EXPECT_EQ(Metric(after, series), value) << series << "\n" << after;
     }
     std::string error;
-    EXPECT_EQ(serve::ParseListen("127.0.0.1:9631", error),
+    EXPECT_EQ(serve::ParseListen("127.0.0.1:9631", &error),
               (std::pair<std::string, int>{"127.0.0.1", 9631}));
-    EXPECT_EQ(serve::ParseListen("[::1]:0", error), (std::pair<std::string, int>{"::1", 0}));
-    for (const char* bad : {"127.0.0.1", ":80", "::1:80", "[::1]80", "h:65536", "h:-1", "h:8x"}) {
-        EXPECT_FALSE(serve::ParseListen(bad, error)) << bad;
+    EXPECT_EQ(serve::ParseListen("[::1]:0", &error), (std::pair<std::string, int>{"::1", 0}));
+    for (const char* bad : {"127.0.0.1", ":80", "::1:80", "[::1]80", "h:65536", "h:-1", "h:8x",
+                            "h:+80", "h: 80"}) {
+        EXPECT_FALSE(serve::ParseListen(bad, &error)) << bad;
         EXPECT_NE(error.find("--listen"), std::string::npos);
     }
 }

@@ -35,9 +35,9 @@ TEST_F(PlatformFiles, LengthAndContentsOfRegularFilesOnly) {
 TEST_F(PlatformFiles, ReplaceWritesNewContentsKeepsModeAndLeavesNoTemporary) {
     const fs::path target = dir / (std::string(251, 'r') + ".log");
     std::string error;
-    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "first\r\n", error)) << error;
+    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "first\r\n", &error)) << error;
     ::chmod(target.c_str(), 0640);
-    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "second\r\n", error)) << error;
+    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "second\r\n", &error)) << error;
     std::string bytes;
     ASSERT_TRUE(platform::ReadWholeFile(target.string(), bytes));
     EXPECT_EQ(bytes, "second\r\n");
@@ -58,7 +58,7 @@ TEST_F(PlatformFiles, ReplaceFailureNamesTheReasonAndKeepsWhatIsThere) {
     };
     for (const auto& [path, reason] : cases) {
         std::string error;
-        EXPECT_FALSE(platform::ReplaceFileContents(path, "x", error)) << path;
+        EXPECT_FALSE(platform::ReplaceFileContents(path, "x", &error)) << path;
         EXPECT_NE(error.find(reason), std::string::npos) << path << ": " << error;
     }
     EXPECT_TRUE(fs::is_directory(dir / "taken"));

@@ -37,13 +37,13 @@ TEST_F(PlatformWindowsFiles, ReplacingAFileLeavesOnlyTheNewContents) {
     const fs::path target = dir / "log.txt";
     WriteFile(target, "old contents that are longer");
     std::string error;
-    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "new\r\n", error)) << error;
+    ASSERT_TRUE(platform::ReplaceFileContents(target.string(), "new\r\n", &error)) << error;
     std::string read;
     ASSERT_TRUE(platform::ReadWholeFile(target.string(), read));
     EXPECT_EQ(read, "new\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 
-    EXPECT_FALSE(platform::ReplaceFileContents((dir / "no" / "x.txt").string(), "x", error));
+    EXPECT_FALSE(platform::ReplaceFileContents((dir / "no" / "x.txt").string(), "x", &error));
     EXPECT_NE(error.find("x.txt"), std::string::npos) << error;
 }
 

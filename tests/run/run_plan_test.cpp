@@ -43,4 +43,29 @@ TEST(RunPlans, ServersExpandInPlaceAndRepeatedItemsMoveToTheEnd) {
     EXPECT_EQ(source.Calls().size(), 1u);
 }
 
+// Every front end's rule for the default server and the SPECs: a source of one server (CUPS) is
+// the server of the items without one, and all its waiting jobs when no SPEC is given; otherwise
+// the default printer's "associated-server", listed only when an item needs it.
+TEST(RunPlans, ASourceOfOneServerOrTheDefaultPrintersServer) {
+    struct OneServer : fake::FakeSource {
+        std::string OnlyServer() const override { return "cups1"; }
+    } one;
+    one.AddJobList("cups1", {"cups1:3"});
+    stallscan::listing::Lister over_one{one};
+    EXPECT_EQ(Items(stallscan::run::PlanForSource(over_one, {}, "", "P1")), (Strings{"cups1:3"}));
+    EXPECT_EQ(Items(stallscan::run::PlanForSource(over_one, {"5"}, "", "P1")), (Strings{"cups1:5"}));
+    EXPECT_EQ(one.Runs(fake::ObjectClass::kPrinter, "P1"), 0);
+
+    fake::FakeSource tool;
+    tool.Add(fake::ObjectClass::kPrinter, "P1", {{"associated-server", "S9"}});
+    stallscan::listing::Lister over_tool{tool};
+    EXPECT_EQ(Items(stallscan::run::PlanForSource(over_tool, {"S1:4"}, "", "P1")),
+              (Strings{"S1:4"}));
+    EXPECT_EQ(tool.Runs(fake::ObjectClass::kPrinter, "P1"), 0);
+    EXPECT_EQ(Items(stallscan::run::PlanForSource(over_tool, {"S1:4", "12"}, "", "P1")),
+              (Strings{"S1:4", "S9:12"}));
+    EXPECT_EQ(stallscan::run::DefaultServer(over_tool, ""), "");
+    EXPECT_EQ(stallscan::run::KnownDefaultServer("", "P1"), std::nullopt);
+}
+
 }  // namespace

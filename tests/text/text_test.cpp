@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "text/catalog.h"
+#include "text/host_port.h"
 #include "text/text_functions.h"
 #include "text/time_text.h"
 
@@ -107,4 +109,30 @@ TEST(TimeText, DurationsTimesOptionsAndHoldEnds) {
     for (const char* named : {"indefinite", "night", "8:14", "24:00", "08:60", "08-14", "08:14:"}) {
         EXPECT_FALSE(HoldEnd(named, t)) << named;
     }
+}
+
+// The one reading of "host:port", for the CUPS server's address (where the port may be left out)
+// and the live view's --listen (0: any free port) alike: a port is digits alone up to 65535, and
+// an IPv6 address goes in brackets.
+TEST(HostPort, OnePortRuleForEveryAddress) {
+    const struct {
+        std::string text, host;
+        std::optional<int> port;
+    } good[] = {{"printhost", "printhost", std::nullopt}, {"printhost:8631", "printhost", 8631},
+                {"[fe80::1]", "fe80::1", std::nullopt},  {"[::1]:443", "::1", 443},
+                {"127.0.0.1:0", "127.0.0.1", 0},         {":65535", "", 65535}};
+    for (const auto& g : good) {
+        std::string error;
+        const auto address = ParseHostPort(g.text, &error);
+        ASSERT_TRUE(address) << g.text << ": " << error;
+        EXPECT_EQ(address->host, g.host) << g.text;
+        EXPECT_EQ(address->port, g.port) << g.text;
+    }
+    for (const std::string bad : {"h:+631", "h: 631", "h:631 ", "h:", "h:65536", "h:-1", "h:8x",
+                                  "h:99999999999", "::1:80", "[::1", "[::1]80", "[::1]:"}) {
+        std::string error;
+        EXPECT_FALSE(ParseHostPort(bad, &error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+    EXPECT_FALSE(ParseHostPort("[::1", nullptr));
 }
