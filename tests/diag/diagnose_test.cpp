@@ -75,20 +75,6 @@ TEST(Diagnosis, MessagesFormatTheirArgumentsAndAreKeptAsData) {
               (std::vector<std::string>{"P1", "b, a", "3%1", "4", "5", "6", "7", "8", "9"}));
 }
 
-// For a terminal every value's control characters are escaped, a CR LF inside a value too, while
-// the record's own line ends stay.
-TEST(Diagnosis, TerminalRecordEscapesValuesButKeepsItsLineEnds) {
-    Diagnosis r;
-    r.SetJobName("a\x1b[2J\r\nFake: line");
-    r.Add(Msg::kReasonQueuePaused, {"q\r\n- Queue \"x\" is paused.\x07"});
-    const std::string shown = r.TerminalReportText();
-    EXPECT_NE(shown.find("\r\nJob name: a\\e[2J\\r\\nFake: line\r\n"), std::string::npos) << shown;
-    EXPECT_TRUE(shown.ends_with("reason(s):\r\n- Queue \"q\\r\\n- Queue \"x\" is paused.\\x07\" is "
-                                "paused.\r\n"))
-        << shown;
-    EXPECT_NE(r.ReportText().find("Job name: a\x1b[2J\r\nFake: line\r\n"), std::string::npos);
-}
-
 using Attrs = std::vector<Attr>;
 using Names = std::vector<std::string>;
 

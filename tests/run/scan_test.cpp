@@ -1,5 +1,5 @@
-// How a scan ends: by a stop, or by an error of the code the diagnoses are handed to. (The
-// reports of scans, several jobs at once and the cache: tests/e2e.)
+// How a scan ends when the code the diagnoses are handed to fails. (Stops, the reports of scans,
+// several jobs at once and the cache: tests/e2e.)
 
 #include "run/scan.h"
 
@@ -73,29 +73,6 @@ TEST(Scans, AThrowingDeliveryEndsTheScanWithItsErrorAndNoThreadLeft) {
                  std::runtime_error);
     EXPECT_EQ(delivered, 1);
     EXPECT_EQ(ThreadsOnceBackTo(before), before);
-}
-
-// A stop of the caller's ends the scan the same way, as incomplete.
-TEST(Scans, AStopEndsTheScanIncompleteAndStopsTheListingInFlight) {
-    fake::FakeSource source;
-    const RunPlan plan = HangingPlan(source);
-    std::stop_source stop;
-    int delivered = 0;
-    EXPECT_FALSE(stallscan::run::Scan(source, plan, {"", 0ms, 3}, stop.get_token(),
-                                      [&](ScannedJob&&) {
-                                          ++delivered;
-                                          stop.request_stop();
-                                      }));
-    EXPECT_EQ(delivered, 1);
-    // Without a stop or a throw every job is delivered, in plan order.
-    fake::FakeSource open;
-    RunPlan all;
-    all.items = {{"S1", "1"}, {"S1", "2"}, {"S2", "7"}};
-    std::string order;
-    EXPECT_TRUE(stallscan::run::Scan(open, all, {"", 0ms, 2}, {}, [&](ScannedJob&& job) {
-        order += job.item->job;
-    }));
-    EXPECT_EQ(order, "127");
 }
 
 }  // namespace
