@@ -132,7 +132,7 @@ TEST(HostPort, OnePortRuleForEveryAddress) {
                                   "h:99999999999", "::1:80", "[::1", "[::1]80", "[::1]:"}) {
         std::string error;
         EXPECT_FALSE(ParseHostPort(bad, &error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
+        EXPECT_NE(error.find(bad[0] == ':' ? "brackets" : " "), std::string::npos) << bad;
     }
     EXPECT_FALSE(ParseHostPort("[::1", nullptr));
 }
